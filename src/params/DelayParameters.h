@@ -1,0 +1,36 @@
+#pragma once
+
+#include "params/IParam.h"
+#include "params/IString.h"
+
+// The parameter index is also the host parameter ID, the order of the state
+// chunk and of preset values, the MIDI-learn target and the editor binding.
+// It never changes.
+enum EParams
+{
+  kRange = 0,
+  kTime,
+  kFeedback,
+  kLFOSpeed,
+  kLFODepth,
+  kMix,
+  kQuality,
+  kDelaySync,
+  kLFOSync,
+  kNumParams
+};
+
+inline constexpr int kNumPresets = 10;
+
+// Gives the nine parameters their names, ranges, shapes, defaults and texts.
+void initDelayParameters(IParam* const (&params)[kNumParams]);
+
+// Display functions of the parameters.
+void setDisplayTextForRange(double value, IString& text);
+void setDisplayTextForMix(double value, IString& text);
+void setDisplayTextForPercent(double value, IString& text);
+void setDisplayTextForSpeed(double value, IString& text);
+void setDisplayTextForLFOSyncRate(double value, IString& text);
+
+// Sync table row that an LFO speed value selects while LFO sync is on.
+int lfoSyncIndexForNormalized(double normalized);

@@ -1,0 +1,155 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "params/IParam.h"
+#include "plugin/IEffectQueue.h"
+#include "plugin/IMidiMsg.h"
+
+// Who set a parameter; the numbers are part of the framework's contract.
+enum EParamSource
+{
+  kReset = 0,
+  kHost = 1,
+  kPresetRecall = 2,
+  kUI = 3,
+  kDelegate = 4,
+  kRecompile = 5,
+  kUnknown = 6,
+};
+
+// What the host binding offers the instance: parameter edits towards the
+// host. The binding installs itself with IEffectAPIBase::SetHost.
+class IEffectHost
+{
+public:
+  virtual ~IEffectHost() = default;
+  virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
+  // May be called from the audio thread (MIDI-driven parameter changes).
+  virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
+  virtual void EndInformHostOfParamChange(int paramIdx) = 0;
+  // The editor set a value: the binding updates its own view of it.
+  virtual void ParameterValueFromUI(int, double) {}
+  virtual void InformHostOfPresetChange() {}
+};
+
+// What an open editor offers the instance. Calls arrive on the main thread.
+class IEditorConnection
+{
+public:
+  virtual ~IEditorConnection() = default;
+  virtual void SetControlValueFromDelegate(int paramIdx, double normalizedValue) = 0;
+  virtual void OnMidiMsgUI(const IMidiMsg&) {}
+};
+
+// Callbacks about parameter changes, shared by instance and editor.
+class IEditorDelegate
+{
+public:
+  virtual ~IEditorDelegate() = default;
+  // After parameter paramIdx has a new value.
+  virtual void OnParamChange(int paramIdx) { (void)paramIdx; }
+  virtual void OnParamChange(int paramIdx, EParamSource, int sampleOffset = -1)
+  {
+    (void)sampleOffset;
+    OnParamChange(paramIdx);
+  }
+  virtual void OnParamChangeUI(int, EParamSource) {}
+};
+
+class IGraphicEditorDelegate : public IEditorDelegate
+{
+public:
+  // Main thread: an editor opened (non-null) or closed (null).
+  void SetEditorConnection(IEditorConnection* connection) { editor = connection; }
+  IEditorConnection* GetEditorConnection() const { return editor; }
+  bool HasOpenEditor() const { return editor != nullptr; }
+  // Main thread: shows a value on the editor's controls, if an editor is open.
+  virtual void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized);
+
+protected:
+  IEditorConnection* editor = nullptr;
+};
+
+// The effect's description, handed to the framework at construction.
+struct IEffectConfig
+{
+  int nParams = 0;
+  int nPresets = 0;
+  const char* channelIO = "2-2";
+  const char* effectName = "";
+  const char* productName = "";
+  const char* mfrName = "";
+  int32_t vendorVersion = 0;
+  uint32_t uniqueID = 0;
+  uint32_t mfrID = 0;
+  int latency = 0;
+  bool doesMidiIn = false;
+  bool doesMidiOut = false;
+  bool hasEditor = false;
+  int editorWidth = 0;
+  int editorHeight = 0;
+  int editorFPS = 60;
+  int minWidth = 0, maxWidth = 0, minHeight = 0, maxHeight = 0;
+};
+
+// Owns the parameter list and runs the change callbacks over it.
+class IEffectBase : public IGraphicEditorDelegate
+{
+public:
+  explicit IEffectBase(const IEffectConfig& config);
+  ~IEffectBase() override;
+
+  const IEffectConfig& GetConfig() const { return config; }
+  int NParams() const { return static_cast<int>(params.size()); }
+  IParam* GetParam(int paramIdx) { return paramIdx >= 0 && paramIdx < NParams() ? params[static_cast<size_t>(paramIdx)].get() : nullptr; }
+  const IParam* GetParam(int paramIdx) const { return const_cast<IEffectBase*>(this)->GetParam(paramIdx); }
+
+  // Runs OnParamChange and OnParamChangeUI for every parameter in index order.
+  void OnParamReset(EParamSource source);
+  // Main thread: shows every parameter's value on the editor's controls.
+  virtual void OnRestoreState();
+
+  const char* GetChannelLabel(bool input, int channel) const;
+  void SetChannelLabel(bool input, int channel, const char* label);
+
+protected:
+  IEffectConfig config;
+  std::vector<std::unique_ptr<IParam>> params;
+  char channelLabels[2][2][64] = {};
+};
+
+// Parameter edits with the host, and the queues between audio thread and
+// editor.
+class IEffectAPIBase : public IEffectBase
+{
+public:
+  explicit IEffectAPIBase(const IEffectConfig& config) : IEffectBase(config) {}
+
+  void SetHost(IEffectHost* binding) { host = binding; }
+  IEffectHost* GetHost() const { return host; }
+
+  // Sets a parameter from a normalised value, tells the host and the engine.
+  void SetParameterValue(int paramIdx, double normalizedValue);
+
+  // Editor gestures towards the host (main thread).
+  void BeginInformHostOfParamChangeFromUI(int paramIdx);
+  void SendParameterValueFromUI(int paramIdx, double normalizedValue);
+  void EndInformHostOfParamChangeFromUI(int paramIdx);
+
+  void InformHostOfParamChange(int paramIdx, double normalizedValue);
+  void InformHostOfPresetChange();
+
+  // Main thread, every 20 ms: hands queued processor MIDI to the editor.
+  void OnTimer();
+  virtual void OnIdle() {}
+
+  IEffectQueue<IMidiMsg, 32>& GetMidiQueueToEditor() { return midiToEditor; }
+  IEffectQueue<IMidiMsg, 32>& GetMidiQueueFromEditor() { return midiFromEditor; }
+
+protected:
+  IEffectHost* host = nullptr;
+  IEffectQueue<IMidiMsg, 32> midiToEditor;
+  IEffectQueue<IMidiMsg, 32> midiFromEditor;
+};

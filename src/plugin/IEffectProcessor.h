@@ -1,0 +1,45 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "engine/TimeInfo.h"
+#include "plugin/IMidiMsg.h"
+
+// The audio side of an effect as the host binding drives it: sample rate,
+// block size, transport, bypass and the per-block callbacks.
+class IEffectProcessor
+{
+public:
+  virtual ~IEffectProcessor() = default;
+
+  // Audio thread: one block of double-precision stereo audio.
+  virtual void ProcessBlock(double** inputs, double** outputs, int nFrames) = 0;
+  // Audio thread: each MIDI message of a block, before ProcessBlock.
+  virtual void ProcessMidiMsg(const IMidiMsg&) {}
+  // Audio thread: each system-exclusive message of a block.
+  virtual void ProcessSysEx(const ISysEx&) {}
+  // Setup thread: after a new processing setup and when processing stops.
+  virtual void OnReset() {}
+  // Setup thread: the component was activated or deactivated.
+  virtual void OnActivate(bool) {}
+
+  double GetSampleRate() const { return sampleRate; }
+  void SetSampleRate(double rate) { sampleRate = rate; }
+  int GetBlockSize() const { return blockSize; }
+  void SetBlockSize(int size) { blockSize = size; }
+  int GetLatency() const { return 0; }
+  int GetTailSize() const { return 0; }
+  bool GetBypassed() const { return bypassed; }
+  void SetBypassed(bool on) { bypassed = on; }
+  bool GetRenderingOffline() const { return renderingOffline; }
+  void SetRenderingOffline(bool on) { renderingOffline = on; }
+  ITimeInfo& GetTimeInfo() { return timeInfo; }
+  const ITimeInfo& GetTimeInfo() const { return timeInfo; }
+
+protected:
+  double sampleRate = 48000.0;
+  int blockSize = 0;
+  std::atomic<bool> bypassed{false};  // written by the audio thread, read by getState
+  bool renderingOffline = false;
+  ITimeInfo timeInfo;
+};
