@@ -51,6 +51,17 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override; // audio thread
   void ProcessMidiMsg(const IMidiMsg& msg) override; // audio thread
   void OnReset() override;                           // setup thread
+  bool SerializeState(IByteChunk& chunk) const override;            // main thread
+  int UnserializeState(const IByteChunk& chunk, int startPos) override; // main thread
+
+  // State versions: every chunk starts with the tag; first-version chunks
+  // had no tag, seven values and no sync switches.
+  static constexpr char versionMagic[] = "Tolmar Charge Chain Delay_2.X.X";
+  static constexpr char stringToTest[] = "Tolmar Charge Chain Delay_2.";
+  bool isOldVersion1(const IByteChunk& chunk, int startPos) const;
+
+  // Main thread: the editor's preset switch.
+  void changePreset(int index);
 
   // Delay time, clock and freeze.
   void setTimeParameters();
@@ -99,6 +110,7 @@ private:
   void initParameters();
   void installEditor();
   void initPresets();
+  void makeInitialPreset(int index, const char* name, ...);
 
   // Configuration.
   IString iniPath;
