@@ -128,6 +128,7 @@ public:
   const char* GetPresetName(int index) const;
   int GetCurrentPresetIdx() const { return currentPresetIdx; }
   const IPreset* GetPreset(int index) const;
+  IPreset* GetPreset(int index);
   virtual bool RestorePreset(int index);
   virtual void ModifyCurrentPreset(const char* name = nullptr);
   virtual void OnPresetsModified() {}
@@ -149,8 +150,6 @@ public:
   void SetChannelLabel(bool input, int channel, const char* label);
 
 protected:
-  IPreset* GetPreset(int index);
-
   IEffectConfig config;
   std::vector<std::unique_ptr<IParam>> params;
   std::vector<std::unique_ptr<IPreset>> presets;
