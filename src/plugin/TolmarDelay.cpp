@@ -191,6 +191,14 @@ void TolmarDelay::OnParamChange(int paramIdx)
   const IParam* param = GetParam(paramIdx);
   if (!param)
     return;
+  if (learnArmed)
+  {
+    // Touching a parameter while learning picks it as the target; the sound
+    // stays as it was.
+    learnTarget = paramIdx;
+    learnStep();
+    return;
+  }
   const double v = param->Value();
   switch (paramIdx)
   {
@@ -290,6 +298,12 @@ void TolmarDelay::updateDelay()
 
 void TolmarDelay::doFreeze()
 {
+  if (learnArmed)
+  {
+    learnTarget = kFreezeTarget;
+    learnStep();
+    return;
+  }
   frozen = !frozen;
   delayLine.setFrozen(frozen);
   refreshFreeze();
@@ -300,14 +314,6 @@ void TolmarDelay::controlStep()
   handleMidiEvents();
   lfo.update();
   updateDelay();
-}
-
-void TolmarDelay::handleMidiEvents()
-{
-}
-
-void TolmarDelay::ProcessMidiMsg(const IMidiMsg&)
-{
 }
 
 void TolmarDelay::handleSync2Host()
