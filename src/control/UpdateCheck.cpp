@@ -42,7 +42,7 @@ std::string versionQueryUrl()
 {
   const char* base = std::getenv("TOLMAR_UPDATE_URL");
   if (!base || !*base)
-    return kVendorVersionQuery;
+    return VendorInfo::kVendorVersionQuery;
   std::string url(base);
   while (!url.empty() && url.back() == '/')
     url.pop_back();
@@ -84,7 +84,7 @@ VersionAnswer fetchVersionAnswer(const std::string& url)
 
 std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
 {
-  const std::string domain = kVendorHost;
+  const std::string domain = VendorInfo::kVendorHost;
   const UpdateMessage noAnswer{"An error occurred while contacting " + domain + ".", kCaption};
   const UpdateMessage invalid{"Invalid call to " + domain + ".", kCaption};
 
