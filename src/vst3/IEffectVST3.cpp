@@ -424,6 +424,13 @@ IPlugView* PLUGIN_API IEffectVST3::createView(FIDString)
 
 // --- Units and programs ----------------------------------------------------------
 
+tresult PLUGIN_API IEffectVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
+{
+  if (unitIndex < 0 || unitIndex >= getUnitCount())
+    return kResultFalse;
+  return SingleComponentEffect::getUnitInfo(unitIndex, info);
+}
+
 int32 PLUGIN_API IEffectVST3::getProgramListCount()
 {
   // The factory presets are offered in the editor, not as a program list.

@@ -66,6 +66,7 @@ public:
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) SMTG_OVERRIDE;
 
   // IUnitInfo (main thread).
+  Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex, Steinberg::Vst::UnitInfo& info) SMTG_OVERRIDE;
   Steinberg::int32 PLUGIN_API getProgramListCount() SMTG_OVERRIDE;
   Steinberg::tresult PLUGIN_API getProgramListInfo(Steinberg::int32 listIndex,
                                                    Steinberg::Vst::ProgramListInfo& info) SMTG_OVERRIDE;
