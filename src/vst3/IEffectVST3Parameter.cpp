@@ -82,3 +82,8 @@ void IEffectVST3BypassParameter::toString(ParamValue valueNormalized, String128 
     return;
   StringListParameter::toString(ClampNormalized(valueNormalized), string);
 }
+
+ParamValue IEffectVST3BypassParameter::toPlain(ParamValue valueNormalized) const
+{
+  return StringListParameter::toPlain(ClampNormalized(valueNormalized));
+}

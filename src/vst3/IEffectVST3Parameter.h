@@ -30,6 +30,7 @@ public:
   // Values outside 0..1 (or not a number) are shown as the nearer end
   // instead of indexing past the two texts.
   void toString(Steinberg::Vst::ParamValue valueNormalized, Steinberg::Vst::String128 string) const SMTG_OVERRIDE;
+  Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue valueNormalized) const SMTG_OVERRIDE;
 
   OBJ_METHODS(IEffectVST3BypassParameter, StringListParameter)
 };

@@ -220,10 +220,20 @@ void IEffectVST3ProcessorBase::processAudio(const ProcessData& data, const bool*
         in[c] = scratchIn[c];
       }
 
+      bool direct = false;
       if constexpr (std::is_same_v<Sample, double>)
-        out[c] = hostOut[c] ? hostOut[c] + done : scratchOut[c];
-      else
+      {
+        direct = hostOut[c] != nullptr;
+        if (direct)
+          out[c] = hostOut[c] + done;
+      }
+      if (!direct)
+      {
+        // Whatever the instance leaves unwritten reaches the host as silence,
+        // never as samples of an earlier block.
+        std::fill_n(scratchOut[c], count, 0.0);
         out[c] = scratchOut[c];
+      }
     }
 
     if (bypassed)

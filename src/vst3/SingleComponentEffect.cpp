@@ -106,12 +106,12 @@ tresult PLUGIN_API SingleComponentEffect::setActive(TBool)
   return kResultOk;
 }
 
-tresult PLUGIN_API SingleComponentEffect::setState(IBStream*)
+tresult SingleComponentEffect::restoreComponentState(IBStream*)
 {
   return kNotImplemented;
 }
 
-tresult PLUGIN_API SingleComponentEffect::getState(IBStream*)
+tresult SingleComponentEffect::saveComponentState(IBStream*)
 {
   return kNotImplemented;
 }
