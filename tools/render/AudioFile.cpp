@@ -65,7 +65,7 @@ std::string containerName(int container)
     return "audio";
 }
 
-std::string systemError() { return std::strerror(errno); }
+std::string systemError() { return asClause(std::strerror(errno)); }
 } // namespace
 
 bool AudioFormat::clipsOverFullScale() const
@@ -170,7 +170,7 @@ SoundFileReader::SoundFileReader(const std::string& path) : path_(path)
     SF_INFO info{};
     file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (!file_)
-        throw Failure("cannot read " + inQuotes(path) + ": " + sf_strerror(nullptr));
+        throw Failure("cannot read " + inQuotes(path) + ": " + asClause(sf_strerror(nullptr)));
     if (info.channels < 1 || info.channels > 2)
     {
         sf_close(file_);
@@ -195,7 +195,7 @@ int SoundFileReader::read(double* left, double* right, int frames)
     interleaved_.resize(static_cast<size_t>(frames) * channels_);
     const sf_count_t got = sf_readf_double(file_, interleaved_.data(), frames);
     if (got < 0)
-        throw Failure("cannot read " + inQuotes(path_) + ": " + sf_strerror(file_));
+        throw Failure("cannot read " + inQuotes(path_) + ": " + asClause(sf_strerror(file_)));
     for (sf_count_t i = 0; i < got; ++i)
     {
         left[i] = interleaved_[i * channels_];
@@ -326,7 +326,7 @@ SoundFileWriter::SoundFileWriter(const std::string& path, AudioFormat format, in
     if (!file_)
     {
         close(fd);
-        throw Failure("cannot write " + inQuotes(path) + " as " + format.describe() + ": " + sf_strerror(nullptr));
+        throw Failure("cannot write " + inQuotes(path) + " as " + format.describe() + ": " + asClause(sf_strerror(nullptr)));
     }
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
@@ -346,7 +346,7 @@ void SoundFileWriter::write(const double* left, const double* right, int frames)
         interleaved_[2 * i + 1] = right[i];
     }
     if (sf_writef_double(file_, interleaved_.data(), frames) != frames)
-        throw Failure("cannot write " + inQuotes(path_) + ": " + sf_strerror(file_));
+        throw Failure("cannot write " + inQuotes(path_) + ": " + asClause(sf_strerror(file_)));
 }
 
 void SoundFileWriter::commit()
@@ -354,7 +354,7 @@ void SoundFileWriter::commit()
     const int error = sf_close(file_);
     file_ = nullptr;
     if (error != 0)
-        throw Failure("cannot write " + inQuotes(path_) + ": " + sf_error_number(error));
+        throw Failure("cannot write " + inQuotes(path_) + ": " + asClause(sf_error_number(error)));
     pending_.commit();
 }
 } // namespace tolmar::render

@@ -16,10 +16,11 @@ struct Note
     double ring; // seconds until the string is 60 dB down
 };
 
-// A rising and falling A-minor figure that ends on a held high C.
+// A rising A-minor arpeggio that lands on a high A, sparse enough that the
+// echoes fall between the notes and after them.
 constexpr Note kFigure[] = {
-    {0.00, 57, 0.50, 1.6}, {0.30, 60, 0.45, 1.4}, {0.60, 64, 0.45, 1.3}, {0.90, 67, 0.45, 1.2},
-    {1.20, 69, 0.50, 1.2}, {1.50, 67, 0.40, 1.1}, {1.80, 64, 0.40, 1.1}, {2.40, 72, 0.55, 1.6},
+    {0.00, 57, 0.85, 1.2}, {0.25, 60, 0.75, 1.0}, {0.50, 64, 0.75, 1.0},
+    {0.75, 67, 0.75, 1.0}, {1.25, 69, 0.9, 1.3},
 };
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tolmar::render
 {
@@ -212,12 +213,15 @@ void drawColumns(Canvas& c, const Rect& r, const TimeAxis& axis, double range, c
                 continue;
             const double top = y(high[channel]);
             const double bottom = y(low[channel]);
-            cairo_rectangle(c.cr(), r.x + px, top, 1, std::max(1.0, bottom - top));
+            cairo_rectangle(c.cr(), r.x + px, top, 1.5, std::max(1.5, bottom - top));
         }
         cairo_fill(c.cr());
     }
     cairo_restore(c.cr());
 }
+
+void drawEchoLines(Canvas& c, const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes, double alpha);
+void drawEchoLabels(Canvas& c, const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes);
 
 void drawLegend(Canvas& c, const Rect& r)
 {
@@ -234,11 +238,13 @@ void drawLegend(Canvas& c, const Rect& r)
 }
 
 void drawWaveformPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const std::string& title, const Columns& columns,
-                       double range, double tailFrom = -1)
+                       double range, double tailFrom = -1, const std::vector<double>& echoes = {})
 {
     drawTimeFrame(c, r, axis, title, tailFrom);
     drawAmplitudeGrid(c, r, range);
+    drawEchoLines(c, r, axis, echoes, 0.8);
     drawColumns(c, r, axis, range, columns);
+    drawEchoLabels(c, r, axis, echoes);
     drawLegend(c, r);
 }
 
@@ -302,48 +308,50 @@ std::string milliseconds(double seconds)
     return text;
 }
 
-void drawEchoMarks(Canvas& c, const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes, bool labels)
+// Marks closer than a few pixels would only paint a red band.
+bool marksFit(const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes)
 {
+    return echoes.size() < 2 || axis.x(r, echoes[1]) - axis.x(r, echoes[0]) >= 6;
+}
+
+void drawEchoLines(Canvas& c, const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes, double alpha)
+{
+    if (!marksFit(r, axis, echoes))
+        return;
+    Colour mark = kEcho;
+    mark.a = alpha;
+    for (double t : echoes)
+        if (const double x = axis.x(r, t); x >= r.x && x <= r.x + r.w)
+            c.line(x, r.y, x, r.y + r.h, mark, 1.2, true);
+}
+
+void drawEchoLabels(Canvas& c, const Rect& r, const TimeAxis& axis, const std::vector<double>& echoes)
+{
+    if (!marksFit(r, axis, echoes))
+        return;
     double lastLabelEnd = -1e9;
-    for (size_t i = 0; i < echoes.size(); ++i)
+    for (double t : echoes)
     {
-        const double x = axis.x(r, echoes[i]);
-        if (x < r.x || x > r.x + r.w)
-            continue;
-        Colour mark = kEcho;
-        mark.a = labels ? 0.9 : 0.45;
-        c.line(x, r.y, x, r.y + r.h, mark, 1.2, true);
-        if (!labels)
-            continue;
         // Labels that would run into the previous one are left out; the
         // mark itself still shows.
-        const std::string label = milliseconds(echoes[i]);
+        const double x = axis.x(r, t);
         const double half = 32;
-        if (x - half < lastLabelEnd + 6 || x + half > r.x + r.w + 20)
+        if (x < r.x || x - half < lastLabelEnd + 6 || x + half > r.x + r.w + 20)
             continue;
         Colour box = kBackground;
         box.a = 0.85;
         c.fill({x - half, r.y + 4, 2 * half, 18}, box);
-        c.text(x, r.y + 17, label, 12, kEcho, 0.5, true);
+        c.text(x, r.y + 17, milliseconds(t), 12, kEcho, 0.5, true);
         lastLabelEnd = x + half;
     }
 }
 
-void drawLevelPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const Columns& columns, double silenceDb,
-                    const std::vector<double>& echoes)
+// Peak level per pixel column in dBFS, both channels together.
+std::vector<double> levelColumns(const Rect& r, const TimeAxis& axis, const Columns& columns, double floorDb)
 {
-    constexpr double kFloor = -120;
-    constexpr double kTop = 0;
-    drawTimeFrame(c, r, axis, "Output level (dBFS, both channels)");
-    auto y = [&](double db) { return r.y + (kTop - std::clamp(db, kFloor, kTop)) / (kTop - kFloor) * r.h; };
-    for (double db = kTop; db >= kFloor; db -= 20)
-    {
-        c.line(r.x, y(db), r.x + r.w, y(db), kGrid, 1);
-        c.text(r.x - 8, y(db) + 4, number(db, 1), 12, kMuted, 1);
-    }
     const int width = static_cast<int>(r.w);
     const double perPixel = (axis.to - axis.from) / width;
-    c.set(kLevel);
+    std::vector<double> db(width, std::nan(""));
     for (int px = 0; px < width; ++px)
     {
         float low[2], high[2];
@@ -351,13 +359,65 @@ void drawLevelPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const Column
         if (!columns(t, t + perPixel, low, high))
             continue;
         const double peak = std::max({std::fabs(low[0]), std::fabs(low[1]), std::fabs(high[0]), std::fabs(high[1])});
-        const double db = peak > 0 ? 20 * std::log10(peak) : kFloor;
-        cairo_rectangle(c.cr(), r.x + px, y(db), 1, r.y + r.h - y(db));
+        db[px] = peak > 0 ? std::max(floorDb, 20 * std::log10(peak)) : floorDb;
     }
+    return db;
+}
+
+// The output's level as a filled area, the input's (when given) as a line
+// over it, the silence level the tail is cut at, and the echo marks.
+void drawLevelPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const Columns& output, const Columns* input,
+                    double silenceDb, const std::vector<double>& echoes, double tailFrom)
+{
+    constexpr double kFloor = -120;
+    constexpr double kTop = 0;
+    drawTimeFrame(c, r, axis, "Level (dBFS, peak of both channels)", tailFrom);
+    auto y = [&](double db) { return r.y + (kTop - std::clamp(db, kFloor, kTop)) / (kTop - kFloor) * r.h; };
+    for (double db = kTop; db >= kFloor; db -= 20)
+    {
+        c.line(r.x, y(db), r.x + r.w, y(db), kGrid, 1);
+        c.text(r.x - 8, y(db) + 4, number(db, 1), 12, kMuted, 1);
+    }
+    drawEchoLines(c, r, axis, echoes, 0.45);
+
+    const auto out = levelColumns(r, axis, output, kFloor);
+    c.set(kLevel);
+    for (size_t px = 0; px < out.size(); ++px)
+        if (!std::isnan(out[px]))
+            cairo_rectangle(c.cr(), r.x + px, y(out[px]), 1, r.y + r.h - y(out[px]));
     cairo_fill(c.cr());
+
+    double legendX = r.x + r.w;
+    if (input)
+    {
+        const auto in = levelColumns(r, axis, *input, kFloor);
+        bool drawing = false;
+        for (size_t px = 0; px < in.size(); ++px)
+        {
+            if (std::isnan(in[px]))
+            {
+                drawing = false;
+                continue;
+            }
+            if (!drawing)
+                cairo_move_to(c.cr(), r.x + px, y(in[px]));
+            cairo_line_to(c.cr(), r.x + px + 1, y(in[px]));
+            drawing = true;
+        }
+        c.set(kText);
+        cairo_set_line_width(c.cr(), 1.2);
+        cairo_stroke(c.cr());
+        legendX -= c.text(legendX, r.y - 10, "input", 13, kMuted, 1);
+        c.line(legendX - 22, r.y - 15, legendX - 8, r.y - 15, kText, 2);
+        legendX -= 36;
+    }
+    legendX -= c.text(legendX, r.y - 10, "output", 13, kMuted, 1);
+    Colour swatch = kLevel;
+    swatch.a = 1;
+    c.fill({legendX - 20, r.y - 20, 14, 10}, swatch);
+
     c.line(r.x, y(silenceDb), r.x + r.w, y(silenceDb), kEcho, 1, true);
     c.text(r.x + r.w - 6, y(silenceDb) - 6, number(silenceDb, 1) + " dBFS: silence", 12, kEcho, 1);
-    drawEchoMarks(c, r, axis, echoes, false);
 }
 } // namespace
 
@@ -369,7 +429,7 @@ std::vector<char> drawPlot(const PlotRequest& q)
     const double header = 96;
     const double gap = 74; // tick labels below a panel plus the next panel's title
 
-    std::vector<double> heights = q.impulse ? std::vector<double>{110, 290, 210} : std::vector<double>{240, 240};
+    std::vector<double> heights = q.impulse ? std::vector<double>{110, 290, 210} : std::vector<double>{220, 220, 190};
     double height = header + 40;
     for (double h : heights)
         height += h + gap;
@@ -391,8 +451,15 @@ std::vector<char> drawPlot(const PlotRequest& q)
                           amplitudeRange(*q.input));
 
     if (!q.impulse && q.output)
+    {
         drawWaveformPanel(c, nextPanel(heights[1]), full, "Output", columnsOf(*q.output, q.sampleRate),
                           amplitudeRange(*q.output), q.inputSeconds);
+        std::optional<Columns> input;
+        if (q.input)
+            input = columnsOf(*q.input, q.sampleRate);
+        drawLevelPanel(c, nextPanel(heights[2]), full, columnsOf(*q.output, q.sampleRate), input ? &*input : nullptr,
+                       q.silenceDb, {}, q.inputSeconds);
+    }
 
     if (q.impulse && q.output && q.clip)
     {
@@ -405,15 +472,32 @@ std::vector<char> drawPlot(const PlotRequest& q)
         span = std::min({span, clipSeconds, total});
         const TimeAxis close{0, std::max(span, 1.0 / q.sampleRate), span < 2.0};
         const Rect r = nextPanel(heights[1]);
-        float peak = 0;
-        for (size_t i = 0; i < static_cast<size_t>(span * q.sampleRate) && i < q.clip->left().size(); ++i)
-            peak = std::max({peak, std::fabs(q.clip->left()[i]), std::fabs(q.clip->right()[i])});
-        const double range = peak > 0 ? peak * 1.12 : 1.0;
+        // The echoes set the scale; the dry impulse at the start is far
+        // louder and would flatten them, so it may run off the top.
+        const auto& left = q.clip->left();
+        const auto& right = q.clip->right();
+        const auto end = std::min(left.size(), static_cast<size_t>(span * q.sampleRate));
+        const auto echoesFrom = std::min(end, static_cast<size_t>(0.5 * q.delaySeconds * q.sampleRate));
+        float dry = 0, echoes = 0;
+        for (size_t i = 0; i < end; ++i)
+        {
+            const float m = std::max(std::fabs(left[i]), std::fabs(right[i]));
+            (i < echoesFrom ? dry : echoes) = std::max(i < echoesFrom ? dry : echoes, m);
+        }
+        const bool dryOffScale = echoes > 0 && dry > 1.25f * echoes;
+        const double peak = dryOffScale ? echoes : std::max(dry, echoes);
+        const double range = peak > 0 ? peak * 1.15 : 1.0;
         drawWaveformPanel(c, r, close, "Impulse response, first echoes marked", columnsOf(*q.clip, q.sampleRate),
-                          range);
-        drawEchoMarks(c, r, close, q.echoSeconds, true);
+                          range, -1, q.echoSeconds);
+        if (dryOffScale)
+        {
+            char note[64];
+            std::snprintf(note, sizeof note, "dry impulse %.2f, off scale", dry);
+            c.text(r.x + 6, r.y + r.h - 8, note, 12, kMuted);
+        }
 
-        drawLevelPanel(c, nextPanel(heights[2]), full, columnsOf(*q.output, q.sampleRate), q.silenceDb, q.echoSeconds);
+        drawLevelPanel(c, nextPanel(heights[2]), full, columnsOf(*q.output, q.sampleRate), nullptr, q.silenceDb,
+                       q.echoSeconds, -1);
     }
 
     c.text(kMarginLeft, height - 22, q.footer, 13, kMuted);

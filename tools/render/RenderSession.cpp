@@ -278,12 +278,9 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
     const bool impulse = o.generator == Generator::Impulse;
     // The close-up of an impulse response needs its first seconds in full.
     ClipRecorder clip(impulse ? static_cast<std::int64_t>(30 * rate) : 0);
-    std::vector<AudioSink*> sinks = {&writer, &meter};
+    std::vector<AudioSink*> sinks = {&writer, &meter, &clip};
     if (o.plot)
-    {
         sinks.push_back(&outputSummary);
-        sinks.push_back(&clip);
-    }
     SinkFanOut output(sinks);
 
     ProgressBar bar(err, rate, ProgressBar::wanted(err, source->length() / rate, o.quiet));
@@ -342,7 +339,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
     if (o.quiet)
         return;
     char speed[48];
-    std::snprintf(speed, sizeof speed, "; %.0fx real time", result.wallSeconds > 0 ? outputSeconds / result.wallSeconds : 0.0);
+    std::snprintf(speed, sizeof speed, "; %.0fx real time", result.wallSeconds > 0 ? (result.inputFrames + result.tailFrames) / rate / result.wallSeconds : 0.0);
     std::fprintf(out, "%s%s%s\n", summary.c_str(), meter.peak() > 1.0 && format.clipsOverFullScale() ? " (clipped)" : "",
                  speed);
     if (impulse && !echoes.empty())
