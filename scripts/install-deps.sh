@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
   libcurl4-openssl-dev
+  libsndfile1-dev libcairo2-dev fonts-roboto-unhinted
 )
 
 missing=()
