@@ -65,6 +65,13 @@ std::string containerName(int container)
     return "audio";
 }
 
+// "flac" for "take.FLAC"; empty without an extension.
+std::string extensionOf(const std::string& path)
+{
+    const std::string e = std::filesystem::path(path).extension().string();
+    return e.empty() ? e : e.substr(1);
+}
+
 std::string systemError() { return asClause(std::strerror(errno)); }
 } // namespace
 
@@ -118,8 +125,7 @@ AudioFormat chooseOutputFormat(const std::optional<AudioFormat>& input, const st
             throw Failure("unknown --format " + inQuotes(*format) + " (wav, flac, aiff or ogg)");
         out.container = *c;
     }
-    else if (const auto c = containerNamed(std::filesystem::path(outputPath).extension().string().substr(
-                 std::min<size_t>(1, std::filesystem::path(outputPath).extension().string().size()))))
+    else if (const auto c = containerNamed(extensionOf(outputPath)))
         out.container = *c;
     else if (input)
         out.container = input->container;

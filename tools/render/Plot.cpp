@@ -3,6 +3,7 @@
 #include "Failure.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -109,6 +110,7 @@ public:
         cairo_surface_flush(surface_);
         const auto status = cairo_surface_write_to_png_stream(
             surface_,
+            // Called by cairo on this thread, once per piece of the file.
             [](void* closure, const unsigned char* data, unsigned int length) {
                 auto* out = static_cast<std::vector<char>*>(closure);
                 out->insert(out->end(), data, data + length);
@@ -419,9 +421,7 @@ void drawLevelPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const Column
     c.line(r.x, y(silenceDb), r.x + r.w, y(silenceDb), kEcho, 1, true);
     c.text(r.x + r.w - 6, y(silenceDb) - 6, number(silenceDb, 1) + " dBFS: silence", 12, kEcho, 1);
 }
-} // namespace
-
-std::vector<char> drawPlot(const PlotRequest& q)
+std::vector<char> drawPicture(const PlotRequest& q)
 {
     const double outputSeconds = q.output ? q.output->frames() / q.sampleRate : 0;
     const double total = std::max({outputSeconds, q.inputSeconds, 1.0 / q.sampleRate});
@@ -502,5 +502,16 @@ std::vector<char> drawPlot(const PlotRequest& q)
 
     c.text(kMarginLeft, height - 22, q.footer, 13, kMuted);
     return c.png();
+}
+} // namespace
+
+std::vector<char> drawPlot(const PlotRequest& request)
+{
+    auto png = drawPicture(request);
+    // The font caches live for the whole process otherwise; the tool draws
+    // one picture, so they go as soon as it is done.
+    cairo_debug_reset_static_data();
+    FcFini();
+    return png;
 }
 } // namespace tolmar::render

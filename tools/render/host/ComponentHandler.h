@@ -19,6 +19,8 @@ public:
     // Called by the plug-in on the main thread.
     Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
 
+    // Called by the plug-in on any thread; the host owns the object, so the
+    // reference count is only nominal.
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }

@@ -20,6 +20,8 @@ public:
     // Called by the host, or by the plug-in on the audio thread for its output events.
     Steinberg::tresult PLUGIN_API addEvent(Steinberg::Vst::Event& e) override;
 
+    // Called by the plug-in on any thread; the host owns the object, so the
+    // reference count is only nominal.
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }

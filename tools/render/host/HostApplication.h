@@ -19,6 +19,8 @@ public:
     // are for plug-ins with a separate controller; none is offered.
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid, void** obj) override;
 
+    // Called by the plug-in on any thread; the host owns the object, so the
+    // reference count is only nominal.
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
     Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
     Steinberg::uint32 PLUGIN_API release() override { return 1; }

@@ -47,8 +47,11 @@ PluginModule::PluginModule(const std::filesystem::path& bundleOrBinary) : bundle
 {
     const auto binary = binaryPath(bundleOrBinary);
 
-    // The module's own symbols stay private to it, as in any host.
-    library_ = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The module's own symbols stay private to it, as in any host. After
+    // ModuleExit the code stays mapped: thread-local storage and late
+    // callbacks of a plug-in may still point into it, and unmapping gains
+    // nothing in a process that ends after its render.
+    library_ = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!library_)
     {
         const char* why = dlerror();
