@@ -43,6 +43,10 @@ IEffectVST3::IEffectVST3(std::unique_ptr<IEffectPlugin> effect)
 
 IEffectVST3::~IEffectVST3()
 {
+  // The parameter objects refer to the instance's parameters, and the SDK
+  // bases outlive the instance member: drop them first.
+  controller.Terminate();
+  parameters.removeAll();
   plugin->SetHost(nullptr);
 }
 
