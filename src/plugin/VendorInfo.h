@@ -6,8 +6,10 @@ namespace VendorInfo
 {
 inline constexpr const char* kVendorName = "Tolmar Music";
 inline constexpr const char* kVendorHost = "www.tolmarmusic.com";
-inline constexpr const char* kVendorStartPage = "https://www.tolmarmusic.com/music/";
-inline constexpr const char* kVendorDownloadPage = "https://www.tolmarmusic.com/music/vst.html";
+// The pages open in the browser at their plain addresses, as they always have.
+inline constexpr const char* kVendorStartPage = "http://www.tolmarmusic.com/music/";
+inline constexpr const char* kVendorDownloadPage = "http://www.tolmarmusic.com/music/vst.html";
+inline constexpr const char* kVendorVersionQuery = "https://www.tolmarmusic.com/music/version/?file=tolmardelay";
 inline constexpr const char* kVendorEmail = "support@tolmarmusic.com";
 // Hosts show the factory's address as plain text; it keeps the http scheme
 // that earlier releases registered.
