@@ -53,7 +53,7 @@ TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig)
   iniPath.Reserve(1024);
   for (int32_t& entry : midiCCMap)
     entry = kUnbound;
-  loadConfig();
+  locateConfig();
   SetChannelLabel(true, 0, "Tolmar Charge Chain Delay Left");
   SetChannelLabel(true, 1, "Tolmar Charge Chain Delay Right");
   SetChannelLabel(false, 0, "Tolmar Charge Chain Delay Left");
@@ -65,11 +65,51 @@ TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig)
 
 TolmarDelay::~TolmarDelay() = default;
 
-void TolmarDelay::loadConfig()
+void TolmarDelay::locateConfig()
 {
-  // The per-user configuration file fills the controller map and the editor
-  // scale; until it is read the defaults above stand.
+  // Without a file (no home folder, a folder or file that cannot be made)
+  // the instance runs with every controller unbound and scale 0.5.
+  try
+  {
+    std::string path;
+    const bool ready = prepareConfigFile(path);
+    iniPath.Set(path.c_str());
+    if (ready)
+      loadConfig();
+  }
+  catch (...)
+  {
+  }
 }
+
+bool TolmarDelay::loadConfig()
+{
+  if (iniPath.Empty())
+    return false;
+  try
+  {
+    readConfig(iniPath.str(), midiCCMap, editorScale);
+    return true;
+  }
+  catch (...)
+  {
+    return false;
+  }
+}
+
+bool TolmarDelay::saveConfig()
+{
+  try
+  {
+    return writeConfig(iniPath.str(), midiCCMap, currentDrawScale());
+  }
+  catch (...)
+  {
+    return false;
+  }
+}
+
+bool TolmarDelay::fileExists(const IString& path) { return configFileExists(path.str()); }
 
 void TolmarDelay::initParameters()
 {

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "control/TolmarConfig.h"
 #include "engine/DelayLine.h"
 #include "engine/LFO.h"
 #include "params/DelayParameters.h"
@@ -38,7 +39,7 @@ public:
     kRefreshAllControls = 1u << 4,
   };
 
-  static constexpr int kNumMidiControllers = 120;
+  static constexpr int kNumMidiControllers = kConfigControllers;
   static constexpr int kFreezeTarget = -12;
   static constexpr int kUnbound = -1;
 
@@ -107,6 +108,20 @@ public:
   {
     return controller >= 0 && controller < kNumMidiControllers ? midiCCMap[controller] : kUnbound;
   }
+  // For MIDI learn: binds controller to a parameter index, kFreezeTarget or
+  // kUnbound. Controllers outside 0..119 are ignored.
+  void setMidiCCMapping(int controller, int32_t target)
+  {
+    if (controller >= 0 && controller < kNumMidiControllers)
+      midiCCMap[controller] = target;
+  }
+
+  // Per-user configuration file (main thread). loadConfig reads the
+  // controller map and editor scale from it; saveConfig writes them back in
+  // one atomic rewrite. Both answer false when something failed.
+  bool loadConfig();
+  bool saveConfig();
+  static bool fileExists(const IString& path);
 
 private:
   // Runs every control interval inside ProcessBlock.
@@ -118,7 +133,9 @@ private:
   void raiseRefresh(uint32_t flags) { pendingRefreshes.fetch_or(flags, std::memory_order_acq_rel); }
 
   // Construction steps that later parts of the system fill.
-  void loadConfig();
+  void locateConfig();
+  // The scale the editor is drawn at, which saveConfig stores.
+  float currentDrawScale() const { return editorScale; }
   void initParameters();
   void installEditor();
   void initPresets();

@@ -43,6 +43,10 @@ IEffectVST3::IEffectVST3(std::unique_ptr<IEffectPlugin> effect)
 
 IEffectVST3::~IEffectVST3()
 {
+  // The parameter objects refer to the instance's parameters, and the SDK
+  // bases outlive the instance member: drop them first.
+  controller.Terminate();
+  parameters.removeAll();
   plugin->SetHost(nullptr);
 }
 
@@ -67,6 +71,8 @@ tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
     const tresult result = SingleComponentEffect::initialize(context);
     if (result != kResultOk)
       return kResultFalse;
+    // A layout the host chose before initialising is replaced like any other.
+    removeAllBusses();
     addBuses(configWithMostBuses(ioConfigs, true), configWithMostBuses(ioConfigs, false));
     if (plugin->GetConfig().doesMidiIn)
       addEventInput(STR16("MIDI Input"), 16);

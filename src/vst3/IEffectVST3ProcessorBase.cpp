@@ -32,7 +32,7 @@ IEffectVST3ProcessorBase::IEffectVST3ProcessorBase(IEffectPlugin& effect) : plug
 
 void IEffectVST3ProcessorBase::SetMaxBlockSize(int maxFrames)
 {
-  const int frames = std::clamp(maxFrames, 1, kMaxScratchFrames);
+  const int frames = std::clamp(maxFrames, kMinScratchFrames, kMaxScratchFrames);
   if (frames == scratchFrames)
     return;
   scratch.assign(static_cast<size_t>(frames) * 2 * kChannels, 0.0);

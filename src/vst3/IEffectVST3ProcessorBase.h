@@ -32,7 +32,9 @@ public:
 private:
   static constexpr int kChannels = 2;
   // Blocks beyond this length are processed in pieces rather than growing
-  // the scratch without bound.
+  // the scratch without bound; a host's tiny or missing maximum does not
+  // shrink it below the minimum, which would only cost calls.
+  static constexpr int kMinScratchFrames = 64;
   static constexpr int kMaxScratchFrames = 8192;
 
   template <typename Sample>

@@ -1,5 +1,8 @@
 #include "vst3/ModuleMain.h"
 
+#include <dlfcn.h>
+
+#include <cstring>
 #include <mutex>
 
 #include "pluginterfaces/base/fplatform.h"
@@ -16,12 +19,30 @@ std::mutex& moduleMutex()
 }
 int entryCount = 0;
 void* moduleHandle = nullptr;
+char modulePath[2048] = {};
+
+// The library file that holds this code, whatever name the host loaded it by.
+void findModulePath()
+{
+  Dl_info info{};
+  modulePath[0] = '\0';
+  if (dladdr(reinterpret_cast<void*>(&findModulePath), &info) && info.dli_fname)
+  {
+    std::strncpy(modulePath, info.dli_fname, sizeof(modulePath) - 1);
+    modulePath[sizeof(modulePath) - 1] = '\0';
+  }
+}
 } // namespace
 
 void* GetModuleHandle()
 {
   std::lock_guard<std::mutex> lock(moduleMutex());
   return moduleHandle;
+}
+
+const char* GetModulePath()
+{
+  return modulePath;
 }
 
 extern "C" {
@@ -34,10 +55,12 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle)
   if (++entryCount == 1)
   {
     moduleHandle = sharedLibraryHandle;
+    findModulePath();
     if (!InitModule())
     {
       entryCount = 0;
       moduleHandle = nullptr;
+      modulePath[0] = '\0';
       return false;
     }
   }
@@ -53,6 +76,7 @@ SMTG_EXPORT_SYMBOL bool ModuleExit()
   {
     DeinitModule();
     moduleHandle = nullptr;
+    modulePath[0] = '\0';
   }
   return true;
 }

@@ -392,6 +392,8 @@ TEST(ControllerTest, EveryCallIsSafeBeforeInitialisation)
   EXPECT_EQ(controller.getParamNormalized(kMix), 0.0);
   EXPECT_EQ(controller.setParamNormalized(kMix, 0.5), kResultFalse);
   EXPECT_EQ(effect.component->getBusCount(kAudio, kInput), 0);
+  SpeakerArrangement stereo = SpeakerArr::kStereo;
+  EXPECT_EQ(effect.processor->setBusArrangements(&stereo, 1, &stereo, 1), kResultTrue);
   // The state lives in the instance, which exists from creation on.
   const std::vector<uint8_t> saved = savedState(*effect.component);
   EXPECT_EQ(saved.size(), 107u);
@@ -404,6 +406,7 @@ TEST(ControllerTest, EveryCallIsSafeBeforeInitialisation)
   EXPECT_EQ(effect.component->initialize(&application), kResultOk);
   EXPECT_EQ(effect.component->initialize(&application), kResultFalse);
   EXPECT_EQ(controller.getParameterCount(), 2090);
+  EXPECT_EQ(effect.component->getBusCount(kAudio, kInput), 1);
   EXPECT_EQ(effect.component->terminate(), kResultOk);
   EXPECT_EQ(controller.getParameterCount(), 0);
   EXPECT_EQ(effect.component->initialize(&application), kResultOk);
