@@ -9,6 +9,7 @@
 #include "params/IString.h"
 #include "plugin/IEffectBase.h"
 #include "plugin/IEffectProcessor.h"
+#include "plugin/IMidiQueue.h"
 
 // What the factory passes to a new instance; nothing so far.
 struct InstanceInfo
@@ -35,6 +36,7 @@ public:
     kRefreshRateDisplay = 1u << 1,
     kRefreshFreeze = 1u << 2,
     kRefreshMidiLearn = 1u << 3,
+    kRefreshAllControls = 1u << 4,
   };
 
   static constexpr int kNumMidiControllers = kConfigControllers;
@@ -52,11 +54,30 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override; // audio thread
   void ProcessMidiMsg(const IMidiMsg& msg) override; // audio thread
   void OnReset() override;                           // setup thread
+  bool SerializeState(IByteChunk& chunk) const override;            // main thread
+  int UnserializeState(const IByteChunk& chunk, int startPos) override; // main thread
+
+  // State versions: every chunk starts with the tag; first-version chunks
+  // had no tag, seven values and no sync switches.
+  static constexpr char versionMagic[] = "Tolmar Charge Chain Delay_2.X.X";
+  static constexpr char stringToTest[] = "Tolmar Charge Chain Delay_2.";
+  bool isOldVersion1(const IByteChunk& chunk, int startPos) const;
+
+  // Main thread: the editor's preset switch.
+  void changePreset(int index);
 
   // Delay time, clock and freeze.
   void setTimeParameters();
   void updateDelay();
   void doFreeze();
+
+  // MIDI learn (main thread: the editor's learn button).
+  void doMidiLearn(bool on);
+  void doMidiUnlearn(bool on);
+  // A controller arrived while learning (audio thread).
+  void setMidiLearnCC(int controller);
+  bool isMidiLearnArmed() const { return learnArmed; }
+  bool isMidiUnlearnMode() const { return unlearnMode; }
 
   // Display.
   void getDelayTimeDisplay(IString& text) const;
@@ -87,13 +108,6 @@ public:
   {
     return controller >= 0 && controller < kNumMidiControllers ? midiCCMap[controller] : kUnbound;
   }
-  // For MIDI learn: binds controller to a parameter index, kFreezeTarget or
-  // kUnbound. Controllers outside 0..119 are ignored.
-  void setMidiCCMapping(int controller, int32_t target)
-  {
-    if (controller >= 0 && controller < kNumMidiControllers)
-      midiCCMap[controller] = target;
-  }
 
   // Per-user configuration file (main thread). loadConfig reads the
   // controller map and editor scale from it; saveConfig writes them back in
@@ -107,6 +121,8 @@ private:
   void controlStep() override;
   void handleSync2Host();
   void handleMidiEvents();
+  void applyControlChange(int controller, int value);
+  void learnStep();
   void raiseRefresh(uint32_t flags) { pendingRefreshes.fetch_or(flags, std::memory_order_acq_rel); }
 
   // Construction steps that later parts of the system fill.
@@ -116,6 +132,7 @@ private:
   void initParameters();
   void installEditor();
   void initPresets();
+  void makeInitialPreset(int index, const char* name, ...);
 
   // Configuration.
   IString iniPath;
@@ -123,6 +140,8 @@ private:
 
   // MIDI-CC map: controller number -> parameter index, kFreezeTarget or kUnbound.
   int32_t midiCCMap[kNumMidiControllers];
+
+  IMidiQueueBase midiQueue{IMidiQueueBase::kGrowthStep};
 
   // MIDI-learn state.
   bool learnArmed = false;

@@ -1,0 +1,53 @@
+#pragma once
+#include <cairo.h>
+
+#include "toolkit/IColor.h"
+
+// The look of menus and message boxes: the editor's dark panel with its
+// pale yellow accent, so that they read as part of the product.
+namespace OverlayStyle
+{
+inline constexpr IColor kPanel{250, 38, 40, 45};
+inline constexpr IColor kBorder{110, 255, 255, 192};
+inline constexpr IColor kText{255, 232, 232, 220};
+inline constexpr IColor kDisabledText{255, 120, 120, 118};
+inline constexpr IColor kAccent{255, 255, 255, 192};
+inline constexpr IColor kOnAccent{255, 29, 31, 34};
+inline constexpr IColor kSeparator{40, 255, 255, 255};
+inline constexpr IColor kShadow{60, 0, 0, 0};
+inline constexpr IColor kDim{115, 0, 0, 0};
+inline constexpr IColor kButton{255, 56, 59, 66};
+inline constexpr IColor kButtonHover{255, 70, 74, 82};
+
+inline constexpr float kMargin = 4.f;      // kept free at the window's edges
+inline constexpr float kRadius = 6.f;
+inline constexpr float kFontSize = 13.f;
+inline constexpr float kCaptionSize = 15.f;
+
+inline void SetColor(cairo_t* cr, const IColor& c, float weight = 1.f)
+{
+  cairo_set_source_rgba(cr, c.R / 255.0, c.G / 255.0, c.B / 255.0, c.A / 255.0 * weight);
+}
+
+inline void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
+{
+  const double k = r < 0.5 * w && r < 0.5 * h ? r : 0.5 * (w < h ? w : h);
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - k, y + k, k, -1.5707963267948966, 0);
+  cairo_arc(cr, x + w - k, y + h - k, k, 0, 1.5707963267948966);
+  cairo_arc(cr, x + k, y + h - k, k, 1.5707963267948966, 3.141592653589793);
+  cairo_arc(cr, x + k, y + k, k, 3.141592653589793, 4.71238898038469);
+  cairo_close_path(cr);
+}
+
+// A soft shadow under a rounded panel.
+inline void Shadow(cairo_t* cr, double x, double y, double w, double h, double r)
+{
+  for (int i = 1; i <= 4; ++i)
+  {
+    RoundedRect(cr, x - i + 1, y - i + 3, w + 2 * i - 2, h + 2 * i - 2, r + i);
+    SetColor(cr, kShadow, 0.3f);
+    cairo_fill(cr);
+  }
+}
+} // namespace OverlayStyle
