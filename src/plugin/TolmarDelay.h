@@ -37,6 +37,7 @@ public:
     kRefreshFreeze = 1u << 2,
     kRefreshMidiLearn = 1u << 3,
     kRefreshAllControls = 1u << 4,
+    kRefreshEditorScale = 1u << 5,
   };
 
   static constexpr int kNumMidiControllers = kConfigControllers;
@@ -103,6 +104,8 @@ public:
   double getSyncedDelayMs() const { return syncedDelayMs; }
   double getLFODepth() const { return lfoDepth; }
   float getEditorScale() const { return editorScale; }
+  // Main thread: the window-size menu's choice.
+  void setEditorScale(float scale) { editorScale = scale; }
   const char* getIniPath() const { return iniPath.Get(); }
   int32_t getMidiCCMapping(int controller) const
   {
@@ -128,7 +131,11 @@ private:
   // Construction steps that later parts of the system fill.
   void locateConfig();
   // The scale the editor is drawn at, which saveConfig stores.
-  float currentDrawScale() const { return editorScale; }
+  float currentDrawScale() const
+  {
+    const IEditorConnection* connection = GetEditorConnection();
+    return connection ? connection->GetEditorDrawScale() : editorScale;
+  }
   void initParameters();
   void installEditor();
   void initPresets();
