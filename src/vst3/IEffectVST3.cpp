@@ -1,0 +1,515 @@
+#include "vst3/IEffectVST3.h"
+
+#include <array>
+#include <cstring>
+
+#include "params/IByteChunk.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+#include "vst3/ParamIDs.h"
+#include "vst3/TextConversion.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace
+{
+// A state stream is read in pieces of this size.
+constexpr int32 kStateReadPiece = 128;
+// The state is about a hundred bytes; a stream that goes on past this is not
+// one of ours, and reading stops rather than filling memory.
+constexpr int kMaxStateBytes = 1 << 20;
+constexpr size_t kMaxOutputBuses = 16;
+
+const IOConfig* configWithMostBuses(const std::vector<IOConfig>& configs, bool inputs)
+{
+  const IOConfig* best = nullptr;
+  for (const IOConfig& config : configs)
+  {
+    const auto& buses = inputs ? config.inputBusChannels : config.outputBusChannels;
+    if (!best || buses.size() > (inputs ? best->inputBusChannels : best->outputBusChannels).size())
+      best = &config;
+  }
+  return best;
+}
+} // namespace
+
+IEffectVST3::IEffectVST3(std::unique_ptr<IEffectPlugin> effect)
+: plugin(std::move(effect)), processor(*plugin), ioConfigs(ParseChannelIO(plugin->GetConfig().channelIO))
+{
+  plugin->SetHost(this);
+}
+
+IEffectVST3::~IEffectVST3()
+{
+  // The parameter objects refer to the instance's parameters, and the SDK
+  // bases outlive the instance member: drop them first.
+  controller.Terminate();
+  parameters.removeAll();
+  plugin->SetHost(nullptr);
+}
+
+tresult PLUGIN_API IEffectVST3::queryInterface(const TUID iid, void** obj)
+{
+  if (!obj)
+    return kInvalidArgument;
+  QUERY_INTERFACE(iid, obj, IMidiMapping::iid, IMidiMapping)
+  QUERY_INTERFACE(iid, obj, ChannelContext::IInfoListener::iid, ChannelContext::IInfoListener)
+  QUERY_INTERFACE(iid, obj, IProcessContextRequirements::iid, IProcessContextRequirements)
+  return SingleComponentEffect::queryInterface(iid, obj);
+}
+
+// --- Initialisation ----------------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
+{
+  if (initialized)
+    return kResultFalse;
+  try
+  {
+    const tresult result = SingleComponentEffect::initialize(context);
+    if (result != kResultOk)
+      return kResultFalse;
+    // A layout the host chose before initialising is replaced like any other.
+    removeAllBusses();
+    addBuses(configWithMostBuses(ioConfigs, true), configWithMostBuses(ioConfigs, false));
+    if (plugin->GetConfig().doesMidiIn)
+      addEventInput(STR16("MIDI Input"), 16);
+    controller.Initialize(*this, parameters, *plugin);
+    if (host == kHostUninit)
+      identifyHost(context);
+    plugin->OnParamReset(kReset);
+    initialized = true;
+    return kResultOk;
+  }
+  catch (...)
+  {
+    controller.Terminate();
+    SingleComponentEffect::terminate();
+    return kResultFalse;
+  }
+}
+
+tresult PLUGIN_API IEffectVST3::terminate()
+{
+  controller.Terminate();
+  initialized = false;
+  return SingleComponentEffect::terminate();
+}
+
+void IEffectVST3::identifyHost(FUnknown* context)
+{
+  FUnknownPtr<IHostApplication> application(context);
+  if (!application)
+    return;
+  String128 name{};
+  if (application->getName(name) != kResultOk)
+    return;
+  name[127] = 0;
+  host = IdentifyHost(TextConversion::ToUTF8(name, 128).c_str());
+}
+
+void IEffectVST3::addBuses(const IOConfig* inputs, const IOConfig* outputs)
+{
+  String128 name;
+  if (inputs)
+  {
+    const int count = static_cast<int>(inputs->inputBusChannels.size());
+    for (int i = 0; i < count; ++i)
+    {
+      TextConversion::ToUTF16(BusName(true, i, count).c_str(), name, 128);
+      addAudioInput(name, ArrangementForChannels(inputs->inputBusChannels[static_cast<size_t>(i)]),
+                    i == 0 ? kMain : kAux, i == 0 ? BusInfo::kDefaultActive : 0);
+    }
+  }
+  if (outputs)
+  {
+    const int count = static_cast<int>(outputs->outputBusChannels.size());
+    for (int i = 0; i < count; ++i)
+    {
+      TextConversion::ToUTF16(BusName(false, i, count).c_str(), name, 128);
+      addAudioOutput(name, ArrangementForChannels(outputs->outputBusChannels[static_cast<size_t>(i)]),
+                     i == 0 ? kMain : kAux, i == 0 ? BusInfo::kDefaultActive : 0);
+    }
+  }
+}
+
+// --- Processing setup ----------------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::setActive(TBool state)
+{
+  plugin->OnActivate(state != 0);
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                   SpeakerArrangement* outputs, int32 numOuts)
+{
+  // These hosts insert the effect on channels of any width and do not
+  // retry with another layout; the processor copes with what it is given.
+  if (host == kHostArdour || host == kHostMixbus)
+    return kResultTrue;
+  if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs))
+    return kResultFalse;
+
+  size_t maxIns = 0;
+  size_t maxOuts = 0;
+  for (const IOConfig& config : ioConfigs)
+  {
+    maxIns = std::max(maxIns, config.inputBusChannels.size());
+    maxOuts = std::max(maxOuts, config.outputBusChannels.size());
+  }
+  if (static_cast<size_t>(numIns) > maxIns || static_cast<size_t>(numOuts) > maxOuts)
+    return kResultFalse;
+
+  auto matches = [](const std::vector<int>& buses, const SpeakerArrangement* requested, int32 count) {
+    if (buses.size() != static_cast<size_t>(count))
+      return false;
+    for (int32 i = 0; i < count; ++i)
+      if (SpeakerArr::getChannelCount(requested[i]) != buses[static_cast<size_t>(i)])
+        return false;
+    return true;
+  };
+  for (const IOConfig& config : ioConfigs)
+  {
+    if (!matches(config.inputBusChannels, inputs, numIns) || !matches(config.outputBusChannels, outputs, numOuts))
+      continue;
+    try
+    {
+      removeAudioBusses();
+      addBuses(&config, &config);
+      return kResultTrue;
+    }
+    catch (...)
+    {
+      return kResultFalse;
+    }
+  }
+  return kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3::canProcessSampleSize(int32 symbolicSampleSize)
+{
+  return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultTrue : kResultFalse;
+}
+
+uint32 PLUGIN_API IEffectVST3::getLatencySamples()
+{
+  return static_cast<uint32>(plugin->GetLatency());
+}
+
+uint32 PLUGIN_API IEffectVST3::getTailSamples()
+{
+  return static_cast<uint32>(plugin->GetTailSize());
+}
+
+tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup)
+{
+  if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue)
+    return kResultFalse;
+  try
+  {
+    processor.SetMaxBlockSize(setup.maxSamplesPerBlock);
+  }
+  catch (...)
+  {
+    return kResultFalse;
+  }
+  processSetup = setup;
+  plugin->SetSampleRate(setup.sampleRate);
+  plugin->SetBlockSize(setup.maxSamplesPerBlock);
+  plugin->OnReset();
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3::setProcessing(TBool state)
+{
+  // Stopping releases freeze and whatever else a reset clears.
+  if (!state)
+    plugin->OnReset();
+  return kResultOk;
+}
+
+uint32 PLUGIN_API IEffectVST3::getProcessContextRequirements()
+{
+  // Tempo and position drive the synced delay time and LFO, the transport
+  // state restarts the LFO.
+  using R = IProcessContextRequirements;
+  return R::kNeedTempo | R::kNeedProjectTimeMusic | R::kNeedBarPositionMusic | R::kNeedCycleMusic |
+         R::kNeedTimeSignature | R::kNeedTransportState;
+}
+
+// --- Processing (audio thread) ---------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
+{
+  processor.ProcessTransport(data.processContext, processSetup.processMode == kOffline);
+  processor.ProcessParameterChanges(data.inputParameterChanges);
+  if (plugin->GetConfig().doesMidiIn)
+  {
+    processor.ProcessEvents(data.inputEvents);
+    processor.ProcessEditorMidi();
+  }
+
+  std::array<bool, kMaxOutputBuses> outputActive{};
+  const size_t numOutputs = std::min(audioOutputs.size(), kMaxOutputBuses);
+  for (size_t i = 0; i < numOutputs; ++i)
+    outputActive[i] = audioOutputs[i]->isActive();
+  processor.ProcessAudio(data, outputActive.data(), static_cast<int>(numOutputs));
+  return kResultOk;
+}
+
+// --- State ---------------------------------------------------------------------
+
+tresult IEffectVST3::saveComponentState(IBStream* stream)
+{
+  if (!stream)
+    return kResultFalse;
+  try
+  {
+    IByteChunk chunk;
+    if (!plugin->SerializeState(chunk))
+      return kResultFalse;
+    stream->write(const_cast<uint8_t*>(chunk.GetData()), chunk.Size(), nullptr);
+    const int32_t bypass = plugin->GetBypassed() ? 1 : 0;
+    uint8_t word[4];
+    std::memcpy(word, &bypass, sizeof(word)); // little-endian, as IByteChunk asserts
+    stream->write(word, sizeof(word), nullptr);
+    return kResultOk;
+  }
+  catch (...)
+  {
+    return kResultFalse;
+  }
+}
+
+tresult IEffectVST3::restoreComponentState(IBStream* stream)
+{
+  if (!stream)
+    return kResultFalse;
+  try
+  {
+    int64 streamStart = 0;
+    if (stream->tell(&streamStart) != kResultOk || streamStart < 0)
+      streamStart = 0;
+
+    IByteChunk chunk;
+    char piece[kStateReadPiece];
+    while (chunk.Size() < kMaxStateBytes)
+    {
+      int32 got = 0;
+      const tresult result = stream->read(piece, kStateReadPiece, &got);
+      if (got <= 0)
+        break;
+      got = std::min(got, kStateReadPiece);
+      // WaveLab reports a failure on reads that reach the end of its
+      // streams although it delivered their bytes.
+      if (result != kResultOk && host != kHostWaveLab)
+        break;
+      chunk.PutBytes(piece, got);
+    }
+
+    const int statePos = plugin->unserializeTolmarState(chunk, 0);
+    // A chunk that ran out has still changed the parameters it reached: the
+    // parameter objects and the editor must show them either way.
+    refreshParameterObjects();
+    plugin->OnRestoreState();
+    if (statePos < 0)
+      return kResultFalse;
+
+    // The bypass word follows the state. It is normally among the bytes read
+    // already; a stream whose reads stopped early is asked again directly.
+    int32_t bypass = 0;
+    if (chunk.Get(&bypass, statePos) < 0)
+    {
+      uint8_t word[4];
+      int32 got = 0;
+      stream->seek(streamStart + statePos, IBStream::kIBSeekSet, nullptr);
+      if (stream->read(word, sizeof(word), &got) != kResultOk || got != static_cast<int32>(sizeof(word)))
+        return kResultFalse;
+      std::memcpy(&bypass, word, sizeof(word));
+    }
+    if (IEffectVST3BypassParameter* bypassParameter = controller.GetBypassParameter())
+      bypassParameter->setNormalized(static_cast<double>(bypass));
+    return kResultOk;
+  }
+  catch (...)
+  {
+    return kResultFalse;
+  }
+}
+
+void IEffectVST3::refreshParameterObjects()
+{
+  controller.UpdateParameterObjects(*plugin);
+}
+
+// --- Edit controller -------------------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info)
+{
+  if (paramIndex < 0 || paramIndex >= parameters.getParameterCount())
+    return kResultFalse;
+  return SingleComponentEffect::getParameterInfo(paramIndex, info);
+}
+
+tresult PLUGIN_API IEffectVST3::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
+{
+  if (!string)
+    return kInvalidArgument;
+  Parameter* object = getParameterObject(id);
+  if (!object)
+    return kResultFalse;
+  try
+  {
+    object->toString(valueNormalized, string);
+    return kResultOk;
+  }
+  catch (...)
+  {
+    string[0] = 0;
+    return kResultFalse;
+  }
+}
+
+tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized)
+{
+  if (!string)
+    return kInvalidArgument;
+  Parameter* object = getParameterObject(id);
+  if (!object)
+    return kResultFalse;
+  try
+  {
+    return object->fromString(string, valueNormalized) ? kResultOk : kResultFalse;
+  }
+  catch (...)
+  {
+    return kResultFalse;
+  }
+}
+
+ParamValue PLUGIN_API IEffectVST3::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
+{
+  Parameter* object = getParameterObject(id);
+  return object ? object->toPlain(valueNormalized) : valueNormalized;
+}
+
+ParamValue PLUGIN_API IEffectVST3::plainParamToNormalized(ParamID id, ParamValue plainValue)
+{
+  Parameter* object = getParameterObject(id);
+  return object ? object->toNormalized(plainValue) : plainValue;
+}
+
+tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
+{
+  Parameter* object = getParameterObject(id);
+  if (!object)
+    return kResultFalse;
+  value = ClampNormalized(value);
+  object->setNormalized(value);
+  // The engine takes host values from the process call only; here the
+  // parameter's value and the editor follow.
+  if (id < ParamIDs::kBypass && static_cast<int>(id) < plugin->NParams())
+  {
+    const int paramIdx = static_cast<int>(id);
+    plugin->GetParam(paramIdx)->SetNormalized(value);
+    plugin->OnParamChangeUI(paramIdx, kHost);
+    plugin->SendParameterValueFromDelegate(paramIdx, value, true);
+  }
+  return kResultOk;
+}
+
+IPlugView* PLUGIN_API IEffectVST3::createView(FIDString)
+{
+  // The editor view is provided separately; until then the host shows its
+  // generic parameter view.
+  return nullptr;
+}
+
+// --- Units and programs ----------------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
+{
+  if (unitIndex < 0 || unitIndex >= getUnitCount())
+    return kResultFalse;
+  return SingleComponentEffect::getUnitInfo(unitIndex, info);
+}
+
+int32 PLUGIN_API IEffectVST3::getProgramListCount()
+{
+  // The factory presets are offered in the editor, not as a program list.
+  return 0;
+}
+
+tresult PLUGIN_API IEffectVST3::getProgramListInfo(int32, ProgramListInfo&)
+{
+  return kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3::getProgramName(ProgramListID listId, int32 programIndex, String128 name)
+{
+  if (!name || listId != static_cast<ProgramListID>(ParamIDs::kPresetList) || plugin->NPresets() <= 0)
+    return kResultFalse;
+  if (programIndex < 0 || programIndex >= plugin->NPresets())
+    return kResultFalse;
+  TextConversion::ToUTF16(plugin->GetPresetName(programIndex), name, 128);
+  return kResultOk;
+}
+
+// --- MIDI mapping and channel context ----------------------------------------------
+
+tresult PLUGIN_API IEffectVST3::getMidiControllerAssignment(int32 busIndex, int16 channel,
+                                                            CtrlNumber midiControllerNumber, ParamID& id)
+{
+  if (!plugin->GetConfig().doesMidiIn || busIndex != 0 || channel < 0 || channel >= ParamIDs::kMidiChannels ||
+      midiControllerNumber < 0 || midiControllerNumber >= ParamIDs::kMidiControllersPerChannel)
+    return kResultFalse;
+  id = ParamIDs::MidiController(channel, midiControllerNumber);
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3::setChannelContextInfos(IAttributeList* list)
+{
+  try
+  {
+    return controller.SetChannelContextInfos(list) ? kResultTrue : kResultFalse;
+  }
+  catch (...)
+  {
+    return kResultFalse;
+  }
+}
+
+// --- Edits from the instance ------------------------------------------------------
+
+void IEffectVST3::BeginInformHostOfParamChange(int paramIdx)
+{
+  beginEdit(static_cast<ParamID>(paramIdx));
+}
+
+void IEffectVST3::InformHostOfParamChange(int paramIdx, double normalizedValue)
+{
+  performEdit(static_cast<ParamID>(paramIdx), normalizedValue);
+}
+
+void IEffectVST3::EndInformHostOfParamChange(int paramIdx)
+{
+  endEdit(static_cast<ParamID>(paramIdx));
+}
+
+void IEffectVST3::ParameterValueFromUI(int paramIdx, double normalizedValue)
+{
+  if (Parameter* object = getParameterObject(static_cast<ParamID>(paramIdx)))
+    object->setNormalized(ClampNormalized(normalizedValue));
+}
+
+void IEffectVST3::DirtyParametersFromUI()
+{
+  refreshParameterObjects();
+  startGroupEdit();
+  for (int i = 0; i < plugin->NParams(); ++i)
+    performEdit(static_cast<ParamID>(i), plugin->GetParam(i)->GetNormalized());
+  finishGroupEdit();
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include <vector>
+
+#include "plugin/TolmarDelay.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstevents.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+
+// Turns one host process call into the instance's block model: transport,
+// parameter changes, MIDI and double-precision audio. The audio work never
+// allocates: the scratch buffers are sized on the setup thread, and blocks
+// longer than them are processed in pieces.
+class IEffectVST3ProcessorBase
+{
+public:
+  explicit IEffectVST3ProcessorBase(IEffectPlugin& plugin);
+
+  // Setup thread: sizes the scratch buffers for blocks of up to maxFrames.
+  void SetMaxBlockSize(int maxFrames);
+
+  // Audio thread, in this order once per block.
+  void ProcessTransport(const Steinberg::Vst::ProcessContext* context, bool offline);
+  void ProcessParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+  void ProcessEvents(Steinberg::Vst::IEventList* events);
+  void ProcessEditorMidi();
+  // outputActive[i] tells whether the host has output bus i switched on.
+  void ProcessAudio(const Steinberg::Vst::ProcessData& data, const bool* outputActive, int numOutputFlags);
+
+  int GetScratchFrames() const { return scratchFrames; }
+
+private:
+  static constexpr int kChannels = 2;
+  // Blocks beyond this length are processed in pieces rather than growing
+  // the scratch without bound; a host's tiny or missing maximum does not
+  // shrink it below the minimum, which would only cost calls.
+  static constexpr int kMinScratchFrames = 64;
+  static constexpr int kMaxScratchFrames = 8192;
+
+  template <typename Sample>
+  void processAudio(const Steinberg::Vst::ProcessData& data, const bool* outputActive, int numOutputFlags);
+  void deliverMidi(const IMidiMsg& msg, bool copyToEditorFirst);
+
+  IEffectPlugin& plugin;
+  Steinberg::Vst::ProcessContext processContext{};
+  int scratchFrames = 0;
+  std::vector<double> scratch; // kChannels inputs then kChannels outputs
+};

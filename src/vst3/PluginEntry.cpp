@@ -1,0 +1,94 @@
+// The module's exported factory entry and the description of its one class.
+#include <cstdio>
+#include <memory>
+
+#include "plugin/TolmarDelay.h"
+#include "plugin/VendorInfo.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "vst3/CPluginFactory.h"
+#include "vst3/IEffectVST3.h"
+#include "vst3/MakeEffect.h"
+#include "vst3/ModuleMain.h"
+
+using namespace Steinberg;
+
+namespace
+{
+// The class ID: a fixed prefix, then the manufacturer and plug-in codes.
+constexpr uint32 kClassIdWords[4] = {0xF2AEE70D, 0x00DE4F4E, 0x546F6C6D /* Tolm */, 0x746C6364 /* tlcd */};
+constexpr const char* kSdkVersionString = "VST 3.7.3";
+constexpr int32 kFactoryFlags = PFactoryInfo::kUnicode;
+constexpr uint32 kClassFlags = Vst::kSimpleModeSupported;
+
+const PFactoryInfo& factoryInfo()
+{
+  static const PFactoryInfo info(VendorInfo::kVendorName, VendorInfo::kFactoryURL, VendorInfo::kVendorEmail,
+                                 kFactoryFlags);
+  return info;
+}
+
+const PClassInfo2& classInfo()
+{
+  static const PClassInfo2 info = [] {
+    TUID cid;
+    for (int word = 0; word < 4; ++word)
+      for (int byte = 0; byte < 4; ++byte)
+        cid[word * 4 + byte] = static_cast<char>((kClassIdWords[word] >> (24 - 8 * byte)) & 0xFF);
+    const IEffectConfig& config = TolmarDelay::kConfig;
+    char version[32];
+    std::snprintf(version, sizeof(version), "%d.%d.%d", (config.vendorVersion >> 16) & 0xFFFF,
+                  (config.vendorVersion >> 8) & 0xFF, config.vendorVersion & 0xFF);
+    return PClassInfo2(cid, PClassInfo::kManyInstances, kVstAudioEffectClass, config.effectName,
+                       static_cast<int32>(kClassFlags), Vst::PlugType::kFxDelay, "", version, kSdkVersionString);
+  }();
+  return info;
+}
+
+// The create function of the class. The context is not used.
+FUnknown* createInstance(void*)
+{
+  IEffectPlugin* plugin = MakeEffect(InstanceInfo{});
+  if (!plugin)
+    return nullptr;
+  std::unique_ptr<IEffectPlugin> owned(plugin);
+  try
+  {
+    return static_cast<Vst::IAudioProcessor*>(new IEffectVST3(std::move(owned)));
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
+} // namespace
+
+bool InitModule()
+{
+  return true;
+}
+
+bool DeinitModule()
+{
+  return true;
+}
+
+extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
+{
+  if (gPluginFactory)
+  {
+    gPluginFactory->addRef();
+    return gPluginFactory;
+  }
+  try
+  {
+    auto* factory = new CPluginFactory(factoryInfo());
+    factory->registerClass(classInfo(), createInstance);
+    gPluginFactory = factory;
+    return factory;
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
