@@ -49,6 +49,13 @@ void IEditorGraphics::OpenWindow(std::unique_ptr<IPlatformWindow> platformWindow
 {
   if (!platformWindow)
     return;
+  if (window)
+  {
+    // Opened again without closing: start from an empty editor, so the
+    // layout does not attach every control twice.
+    CloseWindow();
+    RemoveAllControls();
+  }
   window = std::move(platformWindow);
   window->SetCursor(cursor);
   delegate.LayoutUI(*this);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ToolkitFixtures.h"
+#include "toolkit/DoubleClickDetector.h"
 
 namespace
 {
@@ -264,4 +265,29 @@ TEST(Lifecycle, OpeningRunsTheLayoutAndClosingForgetsTheWindow)
   graphics->CloseWindow();
   EXPECT_FALSE(graphics->WindowIsOpen());
   EXPECT_EQ(graphics->FPS(), 60);
+}
+
+TEST(Lifecycle, OpeningTwiceDoesNotDuplicateTheControls)
+{
+  FakeDelegate plugin;
+  plugin.layout = [](IEditorGraphics& g) {
+    g.AttachControl(std::make_unique<RecordingControl>(IRECT(0, 0, 10, 10)));
+  };
+  auto graphics = MakeGraphics(plugin, 683, 174, 60, 1.f);
+  OffscreenEditor first(*graphics);
+  OffscreenEditor second(*graphics);
+  EXPECT_EQ(plugin.layouts, 2);
+  EXPECT_EQ(graphics->NControls(), 1);
+}
+
+TEST(DoubleClicks, ASecondPressSoonAndNearIsADoubleClick)
+{
+  DoubleClickDetector detector(0.4, 4.f);
+  EXPECT_FALSE(detector.OnPress(1, 10.0, 100, 100));
+  EXPECT_TRUE(detector.OnPress(1, 10.3, 102, 101));
+  EXPECT_FALSE(detector.OnPress(1, 10.5, 102, 101)) << "a third press starts afresh";
+  EXPECT_FALSE(detector.OnPress(1, 11.0, 102, 101)) << "too late";
+  EXPECT_FALSE(detector.OnPress(1, 11.1, 120, 101)) << "too far";
+  EXPECT_FALSE(detector.OnPress(3, 11.2, 120, 101)) << "another button";
+  EXPECT_TRUE(detector.OnPress(3, 11.3, 120, 101));
 }

@@ -147,13 +147,14 @@ private:
 };
 
 // A graphics context opened on an offscreen window; 1366 x 348 layout
-// units at scale 0.5 unless told otherwise.
+// units at scale 0.5 unless told otherwise, with the editor's font.
 struct OffscreenFixture
 {
   explicit OffscreenFixture(int width = 1366, int height = 348, float scale = 0.5f)
     : graphics(MakeGraphics(plugin, width, height, 60, scale)), editor(*graphics)
   {
     graphics->SetScaleConstraints(0.25f, 4.f);
+    graphics->LoadFont("Roboto-Regular.ttf", TOLMAR_FONT_FILE);
   }
 
   FakeDelegate plugin;

@@ -64,6 +64,7 @@ void DrawKnobFrame(cairo_t* cr, double value)
   cairo_set_source(cr, dish);
   cairo_arc(cr, c, c, face, 0, 2 * M_PI);
   cairo_fill(cr);
+  cairo_pattern_destroy(dish);
 
   // The pointer.
   const double dx = std::cos(angle);
