@@ -205,6 +205,21 @@ TEST(Rendering, FramesSideBySideAndHighResolutionCompanions)
   EXPECT_TRUE(Near(f.editor.LayoutPixel(210, 110), kRed));
 }
 
+TEST(Rendering, EnlargedFramesTakeNoColourFromTheirNeighbours)
+{
+  TempFolder folder;
+  WriteFramesPNG(folder.File("pair.png"), 20, 10, {kRed, kGreen});
+  OffscreenFixture f(400, 200, 3.f);
+  f.graphics->SetResourcePath(folder.path);
+  const IBitmap pair = f.graphics->LoadBitmap("pair.png", 2);
+  f.graphics->AttachControl(std::make_unique<FrameControl>(10, 10, pair, 1));
+  f.graphics->AttachControl(std::make_unique<FrameControl>(50, 10, pair, 2));
+  f.editor.RenderAll();
+  EXPECT_TRUE(Near(f.editor.PixelAt(45, 30), kRed, 0)) << "first pixel row of frame 1";
+  EXPECT_TRUE(Near(f.editor.PixelAt(45, 59), kRed, 0)) << "last pixel row of frame 1";
+  EXPECT_TRUE(Near(f.editor.PixelAt(165, 30), kGreen, 0)) << "first pixel row of frame 2";
+}
+
 TEST(Rendering, MissingResourcesDrawNothingAndFail)
 {
   OffscreenFixture f;
