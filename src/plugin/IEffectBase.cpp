@@ -1,12 +1,22 @@
 #include "plugin/IEffectBase.h"
 
+#include <cstdio>
 #include <cstring>
 
 void IGraphicEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized)
 {
   (void)normalized;
-  if (editor)
-    editor->SetControlValueFromDelegate(paramIdx, value);
+  if (IEditorConnection* connection = GetEditorConnection())
+    connection->SetControlValueFromDelegate(paramIdx, value);
+}
+
+void IEffectBase::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized)
+{
+  const IParam* param = GetParam(paramIdx);
+  if (!param)
+    return;
+  IGraphicEditorDelegate::SendParameterValueFromDelegate(paramIdx, normalized ? value : param->ToNormalized(value),
+                                                         true);
 }
 
 IEffectBase::IEffectBase(const IEffectConfig& effectConfig) : config(effectConfig)
@@ -14,6 +24,94 @@ IEffectBase::IEffectBase(const IEffectConfig& effectConfig) : config(effectConfi
   params.reserve(static_cast<size_t>(config.nParams));
   for (int i = 0; i < config.nParams; ++i)
     params.push_back(std::make_unique<IParam>());
+  presets.reserve(static_cast<size_t>(config.nPresets));
+  for (int i = 0; i < config.nPresets; ++i)
+    presets.push_back(std::make_unique<IPreset>());
+}
+
+bool IEffectBase::SerializeParams(IByteChunk& chunk) const
+{
+  if (params.empty())
+    return true;
+  for (const auto& param : params)
+  {
+    const double v = param->Value();
+    chunk.Put(&v);
+  }
+  return chunk.Size() > 0;
+}
+
+int IEffectBase::UnserializeParams(const IByteChunk& chunk, int startPos)
+{
+  int pos = startPos;
+  for (int i = 0; i < NParams() && pos >= 0; ++i)
+  {
+    double v = 0.0;
+    pos = chunk.Get(&v, pos);
+    // The value at which the data ran out becomes its constrained 0.0;
+    // later parameters keep theirs.
+    params[static_cast<size_t>(i)]->Set(v);
+  }
+  OnParamReset(kPresetRecall);
+  return pos;
+}
+
+IPreset* IEffectBase::GetPreset(int index)
+{
+  return index >= 0 && index < NPresets() ? presets[static_cast<size_t>(index)].get() : nullptr;
+}
+
+const IPreset* IEffectBase::GetPreset(int index) const
+{
+  return const_cast<IEffectBase*>(this)->GetPreset(index);
+}
+
+const char* IEffectBase::GetPresetName(int index) const
+{
+  const IPreset* preset = GetPreset(index);
+  return preset ? preset->name : "";
+}
+
+bool IEffectBase::RestorePreset(int index)
+{
+  IPreset* preset = GetPreset(index);
+  if (!preset)
+    return false;
+  if (!preset->initialized)
+  {
+    // An empty slot takes the current settings under a fresh name.
+    int userPresets = 0;
+    for (const auto& other : presets)
+      if (std::strstr(other->name, "user preset"))
+        ++userPresets;
+    preset->initialized = true;
+    std::snprintf(preset->name, IPreset::kMaxNameLength, "%s %d", "user preset", userPresets + 1);
+    preset->chunk.Clear();
+    if (!SerializeState(preset->chunk))
+      return false;
+  }
+  else if (UnserializeState(preset->chunk, 0) < 1)
+  {
+    return false;
+  }
+  currentPresetIdx = index;
+  OnPresetsModified();
+  OnRestoreState();
+  return true;
+}
+
+void IEffectBase::ModifyCurrentPreset(const char* name)
+{
+  IPreset* preset = GetPreset(currentPresetIdx);
+  if (!preset)
+    return;
+  preset->chunk.Clear();
+  SerializeState(preset->chunk);
+  if (name && name[0])
+  {
+    std::strncpy(preset->name, name, IPreset::kMaxNameLength - 1);
+    preset->name[IPreset::kMaxNameLength - 1] = '\0';
+  }
 }
 
 IEffectBase::~IEffectBase() = default;
@@ -100,7 +198,7 @@ void IEffectAPIBase::OnTimer()
 {
   IMidiMsg msg;
   while (midiToEditor.Pop(msg))
-    if (editor)
-      editor->OnMidiMsgUI(msg);
+    if (IEditorConnection* connection = GetEditorConnection())
+      connection->OnMidiMsgUI(msg);
   OnIdle();
 }

@@ -1,8 +1,10 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "params/IByteChunk.h"
 #include "params/IParam.h"
 #include "plugin/IEffectQueue.h"
 #include "plugin/IMidiMsg.h"
@@ -41,6 +43,8 @@ public:
   virtual ~IEditorConnection() = default;
   virtual void SetControlValueFromDelegate(int paramIdx, double normalizedValue) = 0;
   virtual void OnMidiMsgUI(const IMidiMsg&) {}
+  // The scale the editor is drawn at right now.
+  virtual float GetEditorDrawScale() const = 0;
 };
 
 // Callbacks about parameter changes, shared by instance and editor.
@@ -62,14 +66,14 @@ class IGraphicEditorDelegate : public IEditorDelegate
 {
 public:
   // Main thread: an editor opened (non-null) or closed (null).
-  void SetEditorConnection(IEditorConnection* connection) { editor = connection; }
-  IEditorConnection* GetEditorConnection() const { return editor; }
-  bool HasOpenEditor() const { return editor != nullptr; }
-  // Main thread: shows a value on the editor's controls, if an editor is open.
+  void SetEditorConnection(IEditorConnection* connection) { editor.store(connection, std::memory_order_release); }
+  IEditorConnection* GetEditorConnection() const { return editor.load(std::memory_order_acquire); }
+  bool HasOpenEditor() const { return GetEditorConnection() != nullptr; }
+  // Shows a normalised value on the editor's controls, if an editor exists.
   virtual void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized);
 
 protected:
-  IEditorConnection* editor = nullptr;
+  std::atomic<IEditorConnection*> editor{nullptr};
 };
 
 // The effect's description, handed to the framework at construction.
@@ -94,22 +98,58 @@ struct IEffectConfig
   int minWidth = 0, maxWidth = 0, minHeight = 0, maxHeight = 0;
 };
 
-// Owns the parameter list and runs the change callbacks over it.
+// One entry of the preset bank: a name and a state chunk.
+struct IPreset
+{
+  static constexpr int kMaxNameLength = 256;
+  bool initialized = false;
+  char name[kMaxNameLength] = "empty";
+  IByteChunk chunk;
+};
+
+// Owns the parameter list and the preset bank, runs the change callbacks
+// over them and reads and writes the state chunk.
 class IEffectBase : public IGraphicEditorDelegate
 {
 public:
   explicit IEffectBase(const IEffectConfig& config);
   ~IEffectBase() override;
 
+  // State (main thread). Reads return the position after the data read, or
+  // -1 when the data ran out.
+  virtual bool SerializeState(IByteChunk& chunk) const { return SerializeParams(chunk); }
+  virtual int UnserializeState(const IByteChunk& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
+  virtual int unserializeTolmarState(const IByteChunk& chunk, int startPos) { return UnserializeState(chunk, startPos); }
+  // The controller has no state of its own.
+  virtual bool SerializeVST3CtrlrState(IByteChunk&) const { return true; }
+  virtual int UnserializeVST3CtrlrState(const IByteChunk&, int startPos) { return startPos; }
+  bool SerializeParams(IByteChunk& chunk) const;
+  int UnserializeParams(const IByteChunk& chunk, int startPos);
+
+  // Preset bank (main thread).
+  int NPresets() const { return static_cast<int>(presets.size()); }
+  const char* GetPresetName(int index) const;
+  int GetCurrentPresetIdx() const { return currentPresetIdx; }
+  const IPreset* GetPreset(int index) const;
+  IPreset* GetPreset(int index);
+  virtual bool RestorePreset(int index);
+  virtual void ModifyCurrentPreset(const char* name = nullptr);
+  virtual void OnPresetsModified() {}
+
   const IEffectConfig& GetConfig() const { return config; }
   int NParams() const { return static_cast<int>(params.size()); }
   IParam* GetParam(int paramIdx) { return paramIdx >= 0 && paramIdx < NParams() ? params[static_cast<size_t>(paramIdx)].get() : nullptr; }
   const IParam* GetParam(int paramIdx) const { return const_cast<IEffectBase*>(this)->GetParam(paramIdx); }
+  // For indices known to exist (the effect's own parameter constants).
+  IParam& Param(int paramIdx) { return *params[static_cast<size_t>(paramIdx)]; }
+  const IParam& Param(int paramIdx) const { return *params[static_cast<size_t>(paramIdx)]; }
 
   // Runs OnParamChange and OnParamChangeUI for every parameter in index order.
   void OnParamReset(EParamSource source);
   // Main thread: shows every parameter's value on the editor's controls.
   virtual void OnRestoreState();
+  // A plain value is constrained and normalised before it reaches the editor.
+  void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override;
 
   const char* GetChannelLabel(bool input, int channel) const;
   void SetChannelLabel(bool input, int channel, const char* label);
@@ -117,6 +157,8 @@ public:
 protected:
   IEffectConfig config;
   std::vector<std::unique_ptr<IParam>> params;
+  std::vector<std::unique_ptr<IPreset>> presets;
+  int currentPresetIdx = 0;
   char channelLabels[2][2][64] = {};
 };
 

@@ -1,6 +1,8 @@
 #include "plugin/TolmarDelay.h"
 
 #include <cmath>
+#include <cstdarg>
+#include <cstring>
 
 #include "engine/SyncTables.h"
 
@@ -51,7 +53,7 @@ TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig)
   iniPath.Reserve(1024);
   for (int32_t& entry : midiCCMap)
     entry = kUnbound;
-  loadConfig();
+  locateConfig();
   SetChannelLabel(true, 0, "Tolmar Charge Chain Delay Left");
   SetChannelLabel(true, 1, "Tolmar Charge Chain Delay Right");
   SetChannelLabel(false, 0, "Tolmar Charge Chain Delay Left");
@@ -63,11 +65,53 @@ TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig)
 
 TolmarDelay::~TolmarDelay() = default;
 
-void TolmarDelay::loadConfig()
+void TolmarDelay::locateConfig()
 {
-  // The per-user configuration file fills the controller map and the editor
-  // scale; until it is read the defaults above stand.
+  // Without a file (no home folder, a folder or file that cannot be made)
+  // the instance runs with every controller unbound and scale 0.5.
+  try
+  {
+    std::string path;
+    const bool ready = prepareConfigFile(path);
+    iniPath.Set(path.c_str());
+    if (ready)
+      loadConfig();
+  }
+  catch (...)
+  {
+  }
 }
+
+bool TolmarDelay::loadConfig()
+{
+  if (iniPath.Empty())
+    return false;
+  try
+  {
+    readConfig(iniPath.str(), midiCCMap, editorScale);
+    // An open editor follows the new scale at its next frame.
+    raiseRefresh(kRefreshEditorScale);
+    return true;
+  }
+  catch (...)
+  {
+    return false;
+  }
+}
+
+bool TolmarDelay::saveConfig()
+{
+  try
+  {
+    return writeConfig(iniPath.str(), midiCCMap, currentDrawScale());
+  }
+  catch (...)
+  {
+    return false;
+  }
+}
+
+bool TolmarDelay::fileExists(const IString& path) { return configFileExists(path.str()); }
 
 void TolmarDelay::initParameters()
 {
@@ -84,7 +128,90 @@ void TolmarDelay::installEditor()
 
 void TolmarDelay::initPresets()
 {
-  // The factory presets are created by the preset bank.
+  //                          range time  feedback speed depth mix   quality dsync lsync
+  makeInitialPreset(0, "default",        3, 0.6,  0.4,  0.15, 0.0,  0.5,  1.0,  0, 0);
+  makeInitialPreset(1, "Soft Flanger",   0, 0.4, -0.2,  0.3,  0.8,  0.5,  1.0,  0, 0);
+  makeInitialPreset(2, "Sharp Flanger",  0, 0.0,  0.8,  0.22, 0.9,  0.5,  0.66, 0, 0);
+  makeInitialPreset(3, "Soft Chorus",    1, 0.4,  0.0,  1.2,  0.1,  0.5,  1.0,  0, 0);
+  makeInitialPreset(4, "Hard Chorus",    1, 0.5,  0.3,  1.5,  0.2,  0.5,  1.0,  0, 0);
+  makeInitialPreset(5, "Slapback",       2, 0.7,  0.2,  0.15, 0.0,  0.33, 0.5,  0, 0);
+  makeInitialPreset(6, "Space-like",     3, 0.85, 0.75, 0.15, 0.0,  0.4,  0.44, 0, 0);
+  makeInitialPreset(7, "Vibrato",        0, 0.0,  0.0,  5.4,  0.25, 1.0,  1.0,  0, 0);
+  makeInitialPreset(8, "Tape Echo",      3, 1.0,  0.3,  0.32, 0.02, 0.33, 0.58, 0, 0);
+  makeInitialPreset(9, "Comb Resonator", 1, 0.75, 0.96, 0.15, 0.0,  0.3,  0.37, 0, 0);
+}
+
+void TolmarDelay::makeInitialPreset(int index, const char* name, ...)
+{
+  IPreset* preset = GetPreset(index);
+  if (!preset)
+    return;
+  preset->initialized = true;
+  std::strncpy(preset->name, name, IPreset::kMaxNameLength - 1);
+  preset->name[IPreset::kMaxNameLength - 1] = '\0';
+  preset->chunk.Clear();
+  preset->chunk.PutBytes(versionMagic, static_cast<int>(std::strlen(versionMagic)));
+  va_list values;
+  va_start(values, name);
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    const IParam::EParamType type = Param(i).Type();
+    // Whole-number parameters are passed as int, the others as double; the
+    // values are stored as they are and constrained when restored.
+    const double v = (type == IParam::kTypeBool || type == IParam::kTypeInt || type == IParam::kTypeEnum)
+                         ? static_cast<double>(va_arg(values, int))
+                         : va_arg(values, double);
+    preset->chunk.Put(&v);
+  }
+  va_end(values);
+}
+
+bool TolmarDelay::SerializeState(IByteChunk& chunk) const
+{
+  chunk.PutBytes(versionMagic, static_cast<int>(std::strlen(versionMagic)));
+  return SerializeParams(chunk);
+}
+
+bool TolmarDelay::isOldVersion1(const IByteChunk& chunk, int startPos) const
+{
+  const int tagLength = static_cast<int>(std::strlen(versionMagic));
+  const int prefixLength = static_cast<int>(std::strlen(stringToTest));
+  if (startPos < 0 || startPos > chunk.Size())
+    return true;
+  const int available = chunk.Size() - startPos < tagLength ? chunk.Size() - startPos : tagLength;
+  if (available < prefixLength)
+    return true;
+  return std::memcmp(chunk.GetData() + startPos, stringToTest, static_cast<size_t>(prefixLength)) != 0;
+}
+
+int TolmarDelay::UnserializeState(const IByteChunk& chunk, int startPos)
+{
+  if (!isOldVersion1(chunk, startPos))
+    return UnserializeParams(chunk, startPos + static_cast<int>(std::strlen(versionMagic)));
+
+  // First version: range to quality, unconverted; the sync switches did not
+  // exist and are switched off.
+  int pos = startPos;
+  for (int i = kRange; i <= kQuality && pos >= 0; ++i)
+  {
+    double v = 0.0;
+    pos = chunk.Get(&v, pos);
+    Param(i).Set(v);
+  }
+  Param(kDelaySync).Set(Param(kDelaySync).GetDefault());
+  Param(kLFOSync).Set(Param(kLFOSync).GetDefault());
+  OnParamReset(kPresetRecall);
+  return pos;
+}
+
+void TolmarDelay::changePreset(int index)
+{
+  // The preset being left keeps the settings made since it was chosen.
+  ModifyCurrentPreset();
+  RestorePreset(index);
+  InformHostOfPresetChange();
+  for (int i = 0; i < kNumParams; ++i)
+    SendParameterValueFromDelegate(i, Param(i).GetNormalized(), true);
 }
 
 void TolmarDelay::OnReset()
@@ -106,6 +233,14 @@ void TolmarDelay::OnParamChange(int paramIdx)
   const IParam* param = GetParam(paramIdx);
   if (!param)
     return;
+  if (learnArmed)
+  {
+    // Touching a parameter while learning picks it as the target; the sound
+    // stays as it was.
+    learnTarget = paramIdx;
+    learnStep();
+    return;
+  }
   const double v = param->Value();
   switch (paramIdx)
   {
@@ -163,7 +298,7 @@ void TolmarDelay::setTimeParameters()
     const double tempo = GetTimeInfo().tempo;
     const double noteMs = 60000.0 / tempo * kDelaySyncRates[static_cast<size_t>(syncIndex)].quarterNotes;
     // Without a usable tempo there is no note length: keep the last delay.
-    if (!(tempo > 0.0) || !std::isfinite(noteMs))
+    if (!(tempo > 0.0) || !std::isfinite(tempo) || !std::isfinite(noteMs))
     {
       lastTempo = tempo;
       return;
@@ -205,6 +340,12 @@ void TolmarDelay::updateDelay()
 
 void TolmarDelay::doFreeze()
 {
+  if (learnArmed)
+  {
+    learnTarget = kFreezeTarget;
+    learnStep();
+    return;
+  }
   frozen = !frozen;
   delayLine.setFrozen(frozen);
   refreshFreeze();
@@ -215,14 +356,6 @@ void TolmarDelay::controlStep()
   handleMidiEvents();
   lfo.update();
   updateDelay();
-}
-
-void TolmarDelay::handleMidiEvents()
-{
-}
-
-void TolmarDelay::ProcessMidiMsg(const IMidiMsg&)
-{
 }
 
 void TolmarDelay::handleSync2Host()
@@ -251,7 +384,7 @@ void TolmarDelay::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
 void TolmarDelay::getDelayTimeDisplay(IString& text) const
 {
-  const double t = GetParam(kTime)->Value();
+  const double t = Param(kTime).Value();
   if (delaySync)
   {
     const double row = std::round((1.0 - t) * 19.0);
@@ -259,7 +392,7 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
     text.Set(kDelaySyncRates[index].label);
     return;
   }
-  const double x = GetParam(kRange)->Value();
+  const double x = Param(kRange).Value();
   const double hi = 2000.0 * std::pow(2.0, -2.0 * (4.0 - x));
   const double lo = 0.125 * hi;
   text.SetFormatted(12, "%.0fms", lo + (hi - lo) * t);
@@ -267,7 +400,7 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
 
 void TolmarDelay::setRateDisplay()
 {
-  GetParam(kLFOSpeed)->SetDisplayFunc(lfoSync ? setDisplayTextForLFOSyncRate : setDisplayTextForSpeed);
+  Param(kLFOSpeed).SetDisplayFunc(lfoSync ? setDisplayTextForLFOSyncRate : setDisplayTextForSpeed);
 }
 
 void TolmarDelay::refreshTimeDisplay()

@@ -2,12 +2,14 @@
 #include <atomic>
 #include <cstdint>
 
+#include "control/TolmarConfig.h"
 #include "engine/DelayLine.h"
 #include "engine/LFO.h"
 #include "params/DelayParameters.h"
 #include "params/IString.h"
 #include "plugin/IEffectBase.h"
 #include "plugin/IEffectProcessor.h"
+#include "plugin/IMidiQueue.h"
 
 // What the factory passes to a new instance; nothing so far.
 struct InstanceInfo
@@ -34,9 +36,11 @@ public:
     kRefreshRateDisplay = 1u << 1,
     kRefreshFreeze = 1u << 2,
     kRefreshMidiLearn = 1u << 3,
+    kRefreshAllControls = 1u << 4,
+    kRefreshEditorScale = 1u << 5,
   };
 
-  static constexpr int kNumMidiControllers = 120;
+  static constexpr int kNumMidiControllers = kConfigControllers;
   static constexpr int kFreezeTarget = -12;
   static constexpr int kUnbound = -1;
 
@@ -51,11 +55,30 @@ public:
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override; // audio thread
   void ProcessMidiMsg(const IMidiMsg& msg) override; // audio thread
   void OnReset() override;                           // setup thread
+  bool SerializeState(IByteChunk& chunk) const override;            // main thread
+  int UnserializeState(const IByteChunk& chunk, int startPos) override; // main thread
+
+  // State versions: every chunk starts with the tag; first-version chunks
+  // had no tag, seven values and no sync switches.
+  static constexpr char versionMagic[] = "Tolmar Charge Chain Delay_2.X.X";
+  static constexpr char stringToTest[] = "Tolmar Charge Chain Delay_2.";
+  bool isOldVersion1(const IByteChunk& chunk, int startPos) const;
+
+  // Main thread: the editor's preset switch.
+  void changePreset(int index);
 
   // Delay time, clock and freeze.
   void setTimeParameters();
   void updateDelay();
   void doFreeze();
+
+  // MIDI learn (main thread: the editor's learn button).
+  void doMidiLearn(bool on);
+  void doMidiUnlearn(bool on);
+  // A controller arrived while learning (audio thread).
+  void setMidiLearnCC(int controller);
+  bool isMidiLearnArmed() const { return learnArmed; }
+  bool isMidiUnlearnMode() const { return unlearnMode; }
 
   // Display.
   void getDelayTimeDisplay(IString& text) const;
@@ -81,24 +104,42 @@ public:
   double getSyncedDelayMs() const { return syncedDelayMs; }
   double getLFODepth() const { return lfoDepth; }
   float getEditorScale() const { return editorScale; }
+  // Main thread: the window-size menu's choice.
+  void setEditorScale(float scale) { editorScale = scale; }
   const char* getIniPath() const { return iniPath.Get(); }
   int32_t getMidiCCMapping(int controller) const
   {
     return controller >= 0 && controller < kNumMidiControllers ? midiCCMap[controller] : kUnbound;
   }
 
+  // Per-user configuration file (main thread). loadConfig reads the
+  // controller map and editor scale from it; saveConfig writes them back in
+  // one atomic rewrite. Both answer false when something failed.
+  bool loadConfig();
+  bool saveConfig();
+  static bool fileExists(const IString& path);
+
 private:
   // Runs every control interval inside ProcessBlock.
   void controlStep() override;
   void handleSync2Host();
   void handleMidiEvents();
+  void applyControlChange(int controller, int value);
+  void learnStep();
   void raiseRefresh(uint32_t flags) { pendingRefreshes.fetch_or(flags, std::memory_order_acq_rel); }
 
   // Construction steps that later parts of the system fill.
-  void loadConfig();
+  void locateConfig();
+  // The scale the editor is drawn at, which saveConfig stores.
+  float currentDrawScale() const
+  {
+    const IEditorConnection* connection = GetEditorConnection();
+    return connection ? connection->GetEditorDrawScale() : editorScale;
+  }
   void initParameters();
   void installEditor();
   void initPresets();
+  void makeInitialPreset(int index, const char* name, ...);
 
   // Configuration.
   IString iniPath;
@@ -106,6 +147,8 @@ private:
 
   // MIDI-CC map: controller number -> parameter index, kFreezeTarget or kUnbound.
   int32_t midiCCMap[kNumMidiControllers];
+
+  IMidiQueueBase midiQueue{IMidiQueueBase::kGrowthStep};
 
   // MIDI-learn state.
   bool learnArmed = false;
