@@ -7,7 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
   libcurl4-openssl-dev
-  libsndfile1-dev libcairo2-dev fonts-roboto-unhinted
+  libcairo2-dev libfreetype-dev fonts-roboto-unhinted
+  libsndfile1-dev
 )
 
 missing=()

@@ -11,39 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "control/FileReplacement.h"
 #include "control/IniData.h"
 
 namespace
 {
 constexpr int kCacheSlots = 32;
 constexpr size_t kMaxSectionEntry = 8191;
-
-// What tells one version of a file from another. Writers here always replace
-// the file by renaming a new one over it, so the inode alone already changes
-// with every write; size and modification time (to the nanosecond) catch
-// editors that write in place.
-struct FileIdentity
-{
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  time_t mtimeSeconds = 0;
-  long mtimeNanoseconds = 0;
-
-  bool operator==(const FileIdentity&) const = default;
-};
-
-FileIdentity identityOf(const struct stat& st)
-{
-  return {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-}
-
-// All zero when the file cannot be examined.
-FileIdentity identityOfPath(const std::string& path)
-{
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? identityOf(st) : FileIdentity{};
-}
 
 struct IniFileContext
 {
@@ -115,7 +89,7 @@ IniFileContext& getFileContext(const std::string& path)
 {
   IniFileContext& ctx = slotFor(path);
   ctx.lastUse = ++acc_cnt;
-  if (ctx.inUse && ctx.path == path && identityOfPath(path) == ctx.identity)
+  if (ctx.inUse && ctx.path == path && FileIdentity::ofPath(path) == ctx.identity)
     return ctx;
 
   ctx.sections.clear();
@@ -142,158 +116,12 @@ IniFileContext& getFileContext(const std::string& path)
       throw;
     }
     if (::fstat(fd, &st) == 0)
-      ctx.identity = identityOf(st);
+      ctx.identity = FileIdentity::of(st);
     lockFile(fd, LOCK_UN);
   }
   ::close(fd);
   return ctx;
 }
-
-// A symbolic link is kept: the file it points to is the one replaced.
-std::string writeTargetFor(const std::string& path)
-{
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-  {
-    if (char* real = ::realpath(path.c_str(), nullptr))
-    {
-      std::string target(real);
-      std::free(real);
-      return target;
-    }
-  }
-  return path;
-}
-
-bool writeAll(int fd, const std::string& text)
-{
-  size_t done = 0;
-  while (done < text.size())
-  {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void syncFolderOf(const std::string& path)
-{
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0)
-  {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
-// The temporary file ".name.new" beside the file, held under an exclusive
-// lock from before the file is read until the new version has been renamed
-// into place. Every writer in every process goes through this one name and
-// lock, so read-modify-write cycles of different processes follow one
-// another instead of interleaving, and two writers never fill one temporary
-// file together. A writer that waited for the lock checks that the name still
-// leads to the file it locked; once the holder renamed it away, it starts over
-// with a new one.
-class TempFileLock
-{
-public:
-  explicit TempFileLock(const std::string& target) : target(target)
-  {
-    const size_t slash = target.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    path = target.substr(0, nameStart) + "." + target.substr(nameStart) + ".new";
-  }
-  ~TempFileLock() { release(); }
-  TempFileLock(const TempFileLock&) = delete;
-  TempFileLock& operator=(const TempFileLock&) = delete;
-
-  bool acquire()
-  {
-    for (int attempt = 0; attempt < 1000; ++attempt)
-    {
-      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-      if (fd < 0)
-        return false;
-      int locked;
-      while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR)
-      {
-      }
-      // Without the lock two writers could fill one file together: refuse.
-      if (locked != 0)
-      {
-        release();
-        return false;
-      }
-      struct stat held, named;
-      if (::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-          held.st_ino == named.st_ino)
-      {
-        if (held.st_nlink == 1)
-          return true;
-        // The name is a second link to some other file, perhaps the target
-        // itself: filling it would destroy that file. Drop the name only.
-        ::unlink(path.c_str());
-      }
-      release();
-    }
-    return false;
-  }
-
-  // Writes text to the temporary file and renames it over the target. On
-  // success written tells the new file apart from later versions.
-  bool replaceTarget(const std::string& text, FileIdentity& written)
-  {
-    if (fd < 0)
-      return false;
-    bool ok = ::ftruncate(fd, 0) == 0 && writeAll(fd, text);
-    // The file keeps the permissions it had (0666 for the configuration
-    // file, which other users in the group may share) whatever this
-    // process's file-creation mask is.
-    struct stat st;
-    if (ok && ::stat(target.c_str(), &st) == 0)
-      ::fchmod(fd, st.st_mode & 0777);
-    // The data is on disk before the name points to it, so that a crash
-    // leaves the old file or the new one, never an empty or partial one.
-    ok = ok && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
-    if (ok)
-      written = identityOf(st);
-    // Renamed while still locked: a waiting writer then finds the name free.
-    ok = ok && ::rename(path.c_str(), target.c_str()) == 0;
-    if (ok)
-      syncFolderOf(target);
-    else
-      ::unlink(path.c_str());
-    release();
-    return ok;
-  }
-
-  // Nothing to write after all: remove the temporary file, still locked.
-  void discard()
-  {
-    if (fd < 0)
-      return;
-    ::unlink(path.c_str());
-    release();
-  }
-
-private:
-  void release()
-  {
-    if (fd >= 0)
-      ::close(fd);
-    fd = -1;
-  }
-
-  std::string target;
-  std::string path;
-  int fd = -1;
-};
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -481,7 +309,7 @@ bool PrivateProfileBatch::Commit()
   {
     if (!edit.hasSection)
       return false;
-    // Deleting is allowed for any name; only what is written must read back.
+    // Any name can be deleted; only what is written must read back as written.
     const bool writes = edit.wholeSection || (edit.hasKey && edit.hasValue);
     if (writes ? !isWritableSection(edit.section) : edit.section.empty())
       return false;
@@ -495,8 +323,8 @@ bool PrivateProfileBatch::Commit()
 
   std::lock_guard<std::mutex> lock(s_mutex);
   const std::string path = resolveProfilePath(file);
-  TempFileLock temp(writeTargetFor(path));
-  const bool locked = temp.acquire();
+  FileReplacement replacement(path);
+  const bool locked = replacement.acquire();
   // Read after taking the lock, so that this write builds on the newest file.
   IniFileContext& ctx = getFileContext(path);
   IniSections updated = ctx.sections;
@@ -511,13 +339,13 @@ bool PrivateProfileBatch::Commit()
   }
   if (!changed)
   {
-    temp.discard();
+    replacement.discard();
     return true;
   }
   // The cache takes the change only once it is on disk, so that it never
   // shows what the file does not hold.
   FileIdentity written;
-  if (!locked || !temp.replaceTarget(serializeIni(updated), written))
+  if (!locked || !replacement.replace(serializeIni(updated), written))
     return false;
   ctx.sections = std::move(updated);
   ctx.identity = written;

@@ -28,8 +28,9 @@ std::string earlierConfigFilePath();
 // True when the file exists afterwards.
 bool prepareConfigFile(std::string& iniPath);
 
-// Fills the controller map and the editor scale from the file. Entries the
-// file does not mention keep their values; a missing scale reads as 0.5.
+// Fills the controller map and the editor scale from the file. A controller
+// the file does not mention is unbound, one whose value is empty keeps its
+// entry; a missing or empty scale reads as 0.5.
 void readConfig(const std::string& iniPath, int32_t (&midiCCMap)[kConfigControllers], float& editorScale);
 
 // Writes the bindings of parameters (entries of 0 or more; unbound

@@ -6,8 +6,17 @@
 void IGraphicEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized)
 {
   (void)normalized;
-  if (editor)
-    editor->SetControlValueFromDelegate(paramIdx, value);
+  if (IEditorConnection* connection = GetEditorConnection())
+    connection->SetControlValueFromDelegate(paramIdx, value);
+}
+
+void IEffectBase::SendParameterValueFromDelegate(int paramIdx, double value, bool normalized)
+{
+  const IParam* param = GetParam(paramIdx);
+  if (!param)
+    return;
+  IGraphicEditorDelegate::SendParameterValueFromDelegate(paramIdx, normalized ? value : param->ToNormalized(value),
+                                                         true);
 }
 
 IEffectBase::IEffectBase(const IEffectConfig& effectConfig) : config(effectConfig)
@@ -189,7 +198,7 @@ void IEffectAPIBase::OnTimer()
 {
   IMidiMsg msg;
   while (midiToEditor.Pop(msg))
-    if (editor)
-      editor->OnMidiMsgUI(msg);
+    if (IEditorConnection* connection = GetEditorConnection())
+      connection->OnMidiMsgUI(msg);
   OnIdle();
 }

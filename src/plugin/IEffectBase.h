@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -42,6 +43,8 @@ public:
   virtual ~IEditorConnection() = default;
   virtual void SetControlValueFromDelegate(int paramIdx, double normalizedValue) = 0;
   virtual void OnMidiMsgUI(const IMidiMsg&) {}
+  // The scale the editor is drawn at right now.
+  virtual float GetEditorDrawScale() const = 0;
 };
 
 // Callbacks about parameter changes, shared by instance and editor.
@@ -63,14 +66,14 @@ class IGraphicEditorDelegate : public IEditorDelegate
 {
 public:
   // Main thread: an editor opened (non-null) or closed (null).
-  void SetEditorConnection(IEditorConnection* connection) { editor = connection; }
-  IEditorConnection* GetEditorConnection() const { return editor; }
-  bool HasOpenEditor() const { return editor != nullptr; }
-  // Main thread: shows a value on the editor's controls, if an editor is open.
+  void SetEditorConnection(IEditorConnection* connection) { editor.store(connection, std::memory_order_release); }
+  IEditorConnection* GetEditorConnection() const { return editor.load(std::memory_order_acquire); }
+  bool HasOpenEditor() const { return GetEditorConnection() != nullptr; }
+  // Shows a normalised value on the editor's controls, if an editor exists.
   virtual void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized);
 
 protected:
-  IEditorConnection* editor = nullptr;
+  std::atomic<IEditorConnection*> editor{nullptr};
 };
 
 // The effect's description, handed to the framework at construction.
@@ -145,6 +148,8 @@ public:
   void OnParamReset(EParamSource source);
   // Main thread: shows every parameter's value on the editor's controls.
   virtual void OnRestoreState();
+  // A plain value is constrained and normalised before it reaches the editor.
+  void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override;
 
   const char* GetChannelLabel(bool input, int channel) const;
   void SetChannelLabel(bool input, int channel, const char* label);

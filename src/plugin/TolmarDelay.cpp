@@ -89,6 +89,8 @@ bool TolmarDelay::loadConfig()
   try
   {
     readConfig(iniPath.str(), midiCCMap, editorScale);
+    // An open editor follows the new scale at its next frame.
+    raiseRefresh(kRefreshEditorScale);
     return true;
   }
   catch (...)

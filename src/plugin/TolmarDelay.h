@@ -37,6 +37,7 @@ public:
     kRefreshFreeze = 1u << 2,
     kRefreshMidiLearn = 1u << 3,
     kRefreshAllControls = 1u << 4,
+    kRefreshEditorScale = 1u << 5,
   };
 
   static constexpr int kNumMidiControllers = kConfigControllers;
@@ -103,17 +104,12 @@ public:
   double getSyncedDelayMs() const { return syncedDelayMs; }
   double getLFODepth() const { return lfoDepth; }
   float getEditorScale() const { return editorScale; }
+  // Main thread: the window-size menu's choice.
+  void setEditorScale(float scale) { editorScale = scale; }
   const char* getIniPath() const { return iniPath.Get(); }
   int32_t getMidiCCMapping(int controller) const
   {
     return controller >= 0 && controller < kNumMidiControllers ? midiCCMap[controller] : kUnbound;
-  }
-  // For MIDI learn: binds controller to a parameter index, kFreezeTarget or
-  // kUnbound. Controllers outside 0..119 are ignored.
-  void setMidiCCMapping(int controller, int32_t target)
-  {
-    if (controller >= 0 && controller < kNumMidiControllers)
-      midiCCMap[controller] = target;
   }
 
   // Per-user configuration file (main thread). loadConfig reads the
@@ -135,7 +131,11 @@ private:
   // Construction steps that later parts of the system fill.
   void locateConfig();
   // The scale the editor is drawn at, which saveConfig stores.
-  float currentDrawScale() const { return editorScale; }
+  float currentDrawScale() const
+  {
+    const IEditorConnection* connection = GetEditorConnection();
+    return connection ? connection->GetEditorDrawScale() : editorScale;
+  }
   void initParameters();
   void installEditor();
   void initPresets();

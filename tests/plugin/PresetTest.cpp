@@ -15,6 +15,7 @@ struct EditorSpy : IEditorConnection
 {
   std::vector<std::pair<int, double>> values;
   void SetControlValueFromDelegate(int paramIdx, double value) override { values.emplace_back(paramIdx, value); }
+  float GetEditorDrawScale() const override { return 0.5f; }
 };
 } // namespace
 

@@ -21,6 +21,7 @@ class RecordingEditor : public IEditorConnection
 {
 public:
   void SetControlValueFromDelegate(int paramIdx, double value) override { shown.emplace_back(paramIdx, value); }
+  float GetEditorDrawScale() const override { return 0.5f; }
   std::vector<std::pair<int, double>> shown;
 };
 

@@ -1,0 +1,241 @@
+#include "editor/TolmarEditor.h"
+
+#include <cstdio>
+
+#include "control/UpdateCheck.h"
+#include "editor/TolmarControls.h"
+#include "plugin/TolmarDelay.h"
+#include "plugin/VendorInfo.h"
+
+TolmarEditor::TolmarEditor(TolmarDelay& owner, std::string folder)
+  : delay(owner), resourceFolder(std::move(folder))
+{
+  delay.SetEditorConnection(this);
+}
+
+TolmarEditor::~TolmarEditor()
+{
+  delay.SetEditorConnection(nullptr);
+  CloseWindow();
+}
+
+IEditorGraphics& TolmarEditor::EnsureGraphics()
+{
+  if (!graphics)
+  {
+    const IEffectConfig& config = delay.GetConfig();
+    graphics = MakeGraphics(*this, config.editorWidth, config.editorHeight, config.editorFPS, 1.0f);
+    graphics->SetResourcePath(resourceFolder);
+    if (rememberedWidth && rememberedHeight && rememberedScale > 0.f)
+      graphics->Resize(rememberedWidth, rememberedHeight, rememberedScale, false);
+  }
+  return *graphics;
+}
+
+void TolmarEditor::OpenWindow(std::unique_ptr<IPlatformWindow> window)
+{
+  EnsureGraphics().OpenWindow(std::move(window));
+}
+
+void TolmarEditor::CloseWindow()
+{
+  if (closing || !graphics)
+    return;
+  closing = true;
+  rememberedWidth = graphics->Width();
+  rememberedHeight = graphics->Height();
+  rememberedScale = graphics->GetDrawScale();
+  learnButton = freezeButton = nullptr;
+  rangeSelector = nullptr;
+  timeKnob = rateKnob = nullptr;
+  graphics->CloseWindow();
+  graphics.reset();
+  closing = false;
+}
+
+void TolmarEditor::LayoutUI(IEditorGraphics& g)
+{
+  const IBitmap button = g.LoadBitmap("button.png", 2);
+  const IBitmap knob = g.LoadBitmap("knob.png", 65);
+  const IBitmap ranges = g.LoadBitmap("ranges.png", 5);
+  const IBitmap switches = g.LoadBitmap("switch.png", 2);
+  g.LoadFont(GUI::kFont, GUI::kFont);
+  g.EnableMouseOver(true);
+  g.EnableMultiTouch(g.PlatformSupportsMultiTouch());
+  g.AttachBackground("back.png");
+  g.AttachControl(std::make_unique<ITolmarSizeContextControl>(IRECT(0, 0, GUI::kLayoutWidth, GUI::kLayoutHeight)));
+  g.SetScaleConstraints(GUI::kMinScale, GUI::kMaxScale);
+  // A stored scale outside the limits (0 from a damaged file, 8 from a hand
+  // edit) opens at the nearest limit.
+  float scale = delay.getEditorScale();
+  if (!(scale >= GUI::kMinScale))
+    scale = GUI::kMinScale;
+  if (scale > GUI::kMaxScale)
+    scale = GUI::kMaxScale;
+  g.Resize(GUI::kLayoutWidth, GUI::kLayoutHeight, scale, true);
+  g.AttachControl(std::make_unique<ITolmarOnlineMenu>(IRECT(1032, 24, 1336, 80)));
+  g.AttachCornerResizer(new ITolmarCornerResizer(IRECT(0, 0, static_cast<float>(g.Width()), static_cast<float>(g.Height())),
+                                                 GUI::kCornerSize),
+                        EUIResizerMode::Scale, false);
+  g.AttachControl(std::make_unique<ITolmarPresetMenu>(IRECT(20, 24, 80, 84)));
+  rangeSelector = g.AttachControl(std::make_unique<ITolmarRangeControl>(40.f, 192.f, ranges, kRange));
+  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(166.f, 188.f, kDelaySync, switches));
+  timeKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(240.f, 200.f, kTime, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(372.f, 200.f, kFeedback, knob));
+  rateKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(548.f, 200.f, kLFOSpeed, knob));
+  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(666.f, 188.f, kLFOSync, switches));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(744.f, 200.f, kLFODepth, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(920.f, 200.f, kMix, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(1052.f, 200.f, kQuality, knob));
+  learnButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(1210.f, 160.f, kLearnButtonID, button));
+  g.AttachControl(std::make_unique<ITolmarSaveControl>(1210.f, 216.f, button));
+  freezeButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(1210.f, 272.f, kFreezeButtonID, button));
+
+  // A new editor shows the current sync state at once.
+  refreshTimeDisplay();
+  delay.setRateDisplay();
+  rateKnob->SetDirty(false);
+}
+
+void TolmarEditor::refreshTimeDisplay()
+{
+  if (!rangeSelector)
+    return;
+  rangeSelector->SetDisabled(delay.isDelaySynced());
+  rangeSelector->SetDirty(false);
+  timeKnob->SetDirty(false);
+}
+
+void TolmarEditor::applyPendingChanges()
+{
+  if (!WindowIsOpen())
+    return;
+  uint32_t values = pendingValueMask.exchange(0, std::memory_order_acq_rel);
+  for (int i = 0; values; ++i, values >>= 1)
+    if (values & 1u)
+      graphics->SetControlValueFromDelegate(i, pendingValues[static_cast<size_t>(i)].load(std::memory_order_acquire));
+
+  const uint32_t refresh = delay.takePendingRefreshes();
+  if (refresh & TolmarDelay::kRefreshTimeDisplay)
+    refreshTimeDisplay();
+  if (refresh & TolmarDelay::kRefreshRateDisplay)
+    rateKnob->SetDirty(false);
+  if (refresh & TolmarDelay::kRefreshFreeze)
+    freezeButton->SetDirty(false);
+  if ((refresh & TolmarDelay::kRefreshMidiLearn) && !delay.isMidiLearnArmed())
+  {
+    learnButton->SetValueFromDelegate(0.0);
+    learnButton->SetDirty(true);
+  }
+  if (refresh & TolmarDelay::kRefreshAllControls)
+    graphics->SetAllControlsDirty();
+  if (refresh & TolmarDelay::kRefreshEditorScale)
+    resizeUI();
+}
+
+void TolmarEditor::OnFrame()
+{
+  if (!WindowIsOpen())
+    return;
+  applyPendingChanges();
+  graphics->OnFrame();
+}
+
+void TolmarEditor::resizeUI(GUI::GUISize size)
+{
+  if (!WindowIsOpen())
+    return;
+  const float scale = GUI::scaleForSize(size);
+  if (scale > 0.f)
+  {
+    delay.setEditorScale(scale);
+    resizeUI();
+  }
+}
+
+void TolmarEditor::resizeUI()
+{
+  if (WindowIsOpen() && delay.getEditorScale() > 0.f)
+    graphics->Resize(GUI::kLayoutWidth, GUI::kLayoutHeight, delay.getEditorScale(), true);
+}
+
+bool TolmarEditor::saveConfig()
+{
+  return delay.saveConfig();
+}
+
+void TolmarEditor::checkVersionAgainstWeb()
+{
+  // Blocks the main thread for the one exchange, at most a few seconds.
+  auto messages = std::make_shared<std::vector<UpdateMessage>>(
+      interpretVersionAnswer(fetchVersionAnswer(versionQueryUrl())));
+  showMessages(messages, 0);
+}
+
+void TolmarEditor::showMessages(std::shared_ptr<std::vector<UpdateMessage>> messages, size_t index)
+{
+  if (!WindowIsOpen() || index >= messages->size())
+    return;
+  const UpdateMessage& message = (*messages)[index];
+  graphics->ShowMessageBox(message.text.c_str(), message.caption.c_str(),
+                           message.type == UpdateMessage::kYesNo ? kMB_YESNO : kMB_OK,
+                           [this, messages, index](EMsgBoxResult answer) {
+                             if ((*messages)[index].offersDownload && answer != kNO && WindowIsOpen())
+                               graphics->OpenURL(VendorInfo::kVendorDownloadPage);
+                             showMessages(messages, index + 1);
+                           });
+}
+
+const IParam* TolmarEditor::GetParam(int paramIdx) const
+{
+  return delay.GetParam(paramIdx);
+}
+
+void TolmarEditor::BeginInformHostOfParamChangeFromUI(int paramIdx)
+{
+  delay.BeginInformHostOfParamChangeFromUI(paramIdx);
+}
+
+void TolmarEditor::SendParameterValueFromUI(int paramIdx, double normalizedValue)
+{
+  delay.SendParameterValueFromUI(paramIdx, normalizedValue);
+}
+
+void TolmarEditor::EndInformHostOfParamChangeFromUI(int paramIdx)
+{
+  delay.EndInformHostOfParamChangeFromUI(paramIdx);
+}
+
+bool TolmarEditor::PromptHostContextMenu(int paramIdx, float x, float y)
+{
+  return hostContextMenu && hostContextMenu(paramIdx, x, y);
+}
+
+bool TolmarEditor::ConstrainEditorResize(int& width, int& height) const
+{
+  const IEffectConfig& config = delay.GetConfig();
+  const int w = width < config.minWidth ? config.minWidth : width > config.maxWidth ? config.maxWidth : width;
+  const int h = height < config.minHeight ? config.minHeight : height > config.maxHeight ? config.maxHeight : height;
+  const bool inside = w == width && h == height;
+  width = w;
+  height = h;
+  return inside;
+}
+
+bool TolmarEditor::EditorResizeFromUI(int width, int height)
+{
+  return !hostResize || hostResize(width, height);
+}
+
+void TolmarEditor::SetControlValueFromDelegate(int paramIdx, double normalizedValue)
+{
+  if (paramIdx < 0 || paramIdx >= kMaxParams)
+    return;
+  pendingValues[static_cast<size_t>(paramIdx)].store(normalizedValue, std::memory_order_release);
+  pendingValueMask.fetch_or(1u << paramIdx, std::memory_order_acq_rel);
+}
+
+float TolmarEditor::GetEditorDrawScale() const
+{
+  return graphics ? graphics->GetDrawScale() : delay.getEditorScale();
+}

@@ -1,0 +1,107 @@
+#pragma once
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "editor/EditorStyles.h"
+#include "plugin/IEffectBase.h"
+#include "toolkit/IEditorGraphics.h"
+#include "toolkit/IGraphicsDelegate.h"
+
+class TolmarDelay;
+class ITolmarToolsControl;
+class ITolmarRangeControl;
+class ITolmarKnobTextControl;
+
+// The editor of one TolmarDelay instance: builds the controls on the toolkit's
+// graphics, passes gestures to the instance and the host, and brings the
+// controls up to date with what changes in the engine.
+//
+// Everything here runs on the main thread. Engine-side changes (which may
+// happen on the audio thread) and values the host sets reach the controls
+// only through flags and atomics that OnFrame applies, so no other thread
+// ever touches a control.
+class TolmarEditor : public IGraphicsDelegate, public IEditorConnection
+{
+public:
+  TolmarEditor(TolmarDelay& delay, std::string resourceFolder);
+  ~TolmarEditor() override;
+  TolmarEditor(const TolmarEditor&) = delete;
+  TolmarEditor& operator=(const TolmarEditor&) = delete;
+
+  // Main thread: shows the editor in a platform window (building the
+  // graphics at the remembered size) / closes it and destroys the controls.
+  void OpenWindow(std::unique_ptr<IPlatformWindow> window);
+  // The graphics of the next window, built at the remembered size.
+  IEditorGraphics& EnsureGraphics();
+  void CloseWindow();
+  bool WindowIsOpen() const { return graphics && graphics->WindowIsOpen(); }
+  IEditorGraphics* GetGraphics() const { return graphics.get(); }
+
+  // Main thread, once per frame of the window's timer: applies what changed
+  // since the last frame, then draws.
+  void OnFrame();
+  void applyPendingChanges();
+
+  // The window-size menu, and a new scale from the configuration file.
+  void resizeUI(GUI::GUISize size);
+  void resizeUI();
+  // The online menu: asks the vendor's site for the latest version.
+  void checkVersionAgainstWeb();
+  bool saveConfig();
+  TolmarDelay& getDelay() const { return delay; }
+  const std::string& getResourceFolder() const { return resourceFolder; }
+
+  // The host follows a size the editor chose (points); set by the host view.
+  void setHostResizeHandler(std::function<bool(int, int)> handler) { hostResize = std::move(handler); }
+  // The host offers a context menu for a parameter; set by the host view.
+  void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) { hostContextMenu = std::move(handler); }
+
+  // IGraphicsDelegate (main thread).
+  const IParam* GetParam(int paramIdx) const override;
+  void BeginInformHostOfParamChangeFromUI(int paramIdx) override;
+  void SendParameterValueFromUI(int paramIdx, double normalizedValue) override;
+  void EndInformHostOfParamChangeFromUI(int paramIdx) override;
+  bool PromptHostContextMenu(int paramIdx, float x, float y) override;
+  bool ConstrainEditorResize(int& width, int& height) const override;
+  bool EditorResizeFromUI(int width, int height) override;
+  void LayoutUI(IEditorGraphics& g) override;
+
+  // IEditorConnection (any thread): remembered, applied at the next frame.
+  void SetControlValueFromDelegate(int paramIdx, double normalizedValue) override;
+  float GetEditorDrawScale() const override;
+
+  // The controls the refreshes update; null while no editor is open.
+  ITolmarToolsControl* getLearnButton() const { return learnButton; }
+  ITolmarToolsControl* getFreezeButton() const { return freezeButton; }
+  ITolmarRangeControl* getRangeSelector() const { return rangeSelector; }
+  ITolmarKnobTextControl* getTimeKnob() const { return timeKnob; }
+  ITolmarKnobTextControl* getRateKnob() const { return rateKnob; }
+
+private:
+  void refreshTimeDisplay();
+  void showMessages(std::shared_ptr<std::vector<struct UpdateMessage>> messages, size_t index);
+
+  TolmarDelay& delay;
+  std::string resourceFolder;
+  std::unique_ptr<IEditorGraphics> graphics;
+  std::function<bool(int, int)> hostResize;
+  std::function<bool(int, float, float)> hostContextMenu;
+
+  ITolmarToolsControl* learnButton = nullptr;
+  ITolmarToolsControl* freezeButton = nullptr;
+  ITolmarRangeControl* rangeSelector = nullptr;
+  ITolmarKnobTextControl* timeKnob = nullptr;
+  ITolmarKnobTextControl* rateKnob = nullptr;
+
+  int rememberedWidth = 0;
+  int rememberedHeight = 0;
+  float rememberedScale = 0.f;
+  bool closing = false;
+
+  static constexpr int kMaxParams = 16;
+  std::array<std::atomic<double>, kMaxParams> pendingValues{};
+  std::atomic<uint32_t> pendingValueMask{0};
+};
