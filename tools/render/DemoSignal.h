@@ -17,7 +17,7 @@ public:
     double sampleRate() const override { return rate_; }
     std::int64_t length() const override { return static_cast<std::int64_t>(left_.size()); }
     int read(double* left, double* right, int frames) override;
-    std::string description() const override { return "Plucked-string figure"; }
+    std::string description() const override { return "plucked-string figure"; }
 
     static constexpr double kSeconds = 2.75;
 

@@ -419,7 +419,11 @@ void drawLevelPanel(Canvas& c, const Rect& r, const TimeAxis& axis, const Column
     c.fill({legendX - 20, r.y - 20, 14, 10}, swatch);
 
     c.line(r.x, y(silenceDb), r.x + r.w, y(silenceDb), kEcho, 1, true);
-    c.text(r.x + r.w - 6, y(silenceDb) - 6, number(silenceDb, 1) + " dBFS: silence", 12, kEcho, 1);
+    const std::string label = number(silenceDb, 1) + " dBFS: silence";
+    Colour box = kBackground;
+    box.a = 0.85;
+    c.fill({r.x + r.w - 118, y(silenceDb) - 20, 114, 17}, box);
+    c.text(r.x + r.w - 8, y(silenceDb) - 7, label, 12, kEcho, 1);
 }
 std::vector<char> drawPicture(const PlotRequest& q)
 {

@@ -16,6 +16,7 @@
 #include "host/PresetFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -308,6 +309,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
         q.sampleRate = rate;
         q.title = impulse ? "Impulse response of " + plugin.className()
                           : source->description() + " through " + plugin.className();
+        q.title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(q.title[0])));
         q.subtitle = settings.summary.empty() ? "default settings" : settings.summary;
         char details[96];
         std::snprintf(details, sizeof details, "  \u00B7  %.0f Hz", rate);

@@ -11,7 +11,7 @@ public:
     double sampleRate() const override { return rate_; }
     std::int64_t length() const override { return length_; }
     int read(double* left, double* right, int frames) override;
-    std::string description() const override { return "Unit impulse"; }
+    std::string description() const override { return "unit impulse"; }
 
 private:
     double rate_;
