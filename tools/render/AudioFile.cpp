@@ -335,6 +335,9 @@ SoundFileWriter::SoundFileWriter(const std::string& path, AudioFormat format, in
         throw Failure("cannot write " + inQuotes(path) + " as " + format.describe() + ": " + asClause(sf_strerror(nullptr)));
     }
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The peak chunk of float files carries the time of writing; without it
+    // the same render gives the same file, byte for byte.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 }
 
 SoundFileWriter::~SoundFileWriter()
