@@ -49,6 +49,13 @@ void IEditorGraphics::OpenWindow(std::unique_ptr<IPlatformWindow> platformWindow
 {
   if (!platformWindow)
     return;
+  if (window)
+  {
+    // Opened again without closing: start from an empty editor, so the
+    // layout does not attach every control twice.
+    CloseWindow();
+    RemoveAllControls();
+  }
   window = std::move(platformWindow);
   window->SetCursor(cursor);
   delegate.LayoutUI(*this);
@@ -587,6 +594,26 @@ void IEditorGraphics::DismissPopupMenu()
 
 bool IEditorGraphics::IsShowingPopupMenu() const { return overlay && overlay->IsPopupMenu(); }
 bool IEditorGraphics::IsShowingMessageBox() const { return overlay && !overlay->IsPopupMenu(); }
+
+IRECT IEditorGraphics::GetPopupMenuItemRECT(int index) const
+{
+  if (!IsShowingPopupMenu())
+    return {};
+  return PointsToLayout(static_cast<const PopupMenuOverlay&>(*overlay).ItemBounds(index));
+}
+
+IRECT IEditorGraphics::GetMessageBoxButtonRECT(EMsgBoxResult answer) const
+{
+  if (!IsShowingMessageBox())
+    return {};
+  const auto& box = static_cast<const MessageBoxOverlay&>(*overlay);
+  for (int i = 0; i < box.NButtons(); ++i)
+  {
+    if (box.ButtonAnswer(i) == answer)
+      return PointsToLayout(box.ButtonBounds(i));
+  }
+  return {};
+}
 
 void IEditorGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const IRECT& anchor, int valIdx)
 {

@@ -219,6 +219,10 @@ public:
                                IMsgBoxCompletionHandlerFunc completion = nullptr);
   bool IsShowingPopupMenu() const;
   bool IsShowingMessageBox() const;
+  // Where the open menu shows an item, and where the open message box shows
+  // the button of an answer, in layout units (empty when not shown).
+  IRECT GetPopupMenuItemRECT(int index) const;
+  IRECT GetMessageBoxButtonRECT(EMsgBoxResult answer) const;
   // Opens a web address in the user's browser. Only http, https and mailto
   // addresses are opened. With confirmMsg the user is asked first (and true
   // means the question was shown); with errMsgOnFailure a failure is shown.
