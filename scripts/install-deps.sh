@@ -7,6 +7,10 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
   libcurl4-openssl-dev
+  libcairo2-dev libfreetype-dev fonts-roboto-unhinted
+  libxcb1-dev
+  # The editor tests run the editor in a virtual X server and click it.
+  xvfb libxcb-xtest0-dev
 )
 
 missing=()
