@@ -8,6 +8,7 @@
 #include "editor/EditorStyles.h"
 #include "editor/TolmarEditor.h"
 #include "plugin/TolmarDelay.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "toolkit/X11EditorWindow.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/KeyTranslation.h"
@@ -95,7 +96,6 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
 {
   if (!owner.HasEditor() || !isX11(type) || !parent || isAttached())
     return kResultFalse;
-  HostCallScope scope(*this);
   try
   {
     // The frame's run loop is the one meant for views; a loop offered in
@@ -123,6 +123,8 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
     }
     window = created.get();
     systemWindow = parent;
+    editor.setHostContextMenuHandler(
+        [this](int paramIdx, float x, float y) { return popupHostContextMenu(paramIdx, x, y); });
     // The layout may ask for the configured size here: the request waits
     // for the first frame, when the host is done attaching.
     editor.OpenWindow(std::move(created));
@@ -145,7 +147,6 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
 
 tresult PLUGIN_API IEffectVST3View::removed()
 {
-  HostCallScope scope(*this);
   close();
   return CPluginView::removed();
 }
@@ -159,6 +160,7 @@ void IEffectVST3View::close()
   if (window)
   {
     window = nullptr;
+    owner.Editor().setHostContextMenuHandler(nullptr);
     owner.Editor().CloseWindow();
   }
   owner.ReleaseEditor(*this);
@@ -190,7 +192,6 @@ tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize)
 {
   if (!newSize)
     return kResultOk;
-  HostCallScope scope(*this);
   rect = *newSize;
   hostSized = true;
   if (IEditorGraphics* graphics = openGraphics())
@@ -256,7 +257,6 @@ tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
 {
   if (!(factor > 0.f) || !std::isfinite(factor))
     return kResultFalse;
-  HostCallScope scope(*this);
   contentScale = std::clamp(factor, kMinContentScale, kMaxContentScale);
   if (IEditorGraphics* graphics = openGraphics())
   {
@@ -272,25 +272,17 @@ tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
 
 void IEffectVST3View::RequestHostResize(int width, int height)
 {
-  const int pixelWidth = toPixels(width);
-  const int pixelHeight = toPixels(height);
-  if (hostCallDepth > 0)
-  {
-    // Never call back into the host from inside attached or onSize.
-    resizePending = true;
-    pendingWidth = pixelWidth;
-    pendingHeight = pixelHeight;
-    return;
-  }
-  issueResize(pixelWidth, pixelHeight);
+  resizePending = true;
+  pendingWidth = toPixels(width);
+  pendingHeight = toPixels(height);
 }
 
-void IEffectVST3View::issueResize(int pixelWidth, int pixelHeight)
+void IEffectVST3View::issueResize()
 {
   resizePending = false;
-  if (pixelWidth == rect.getWidth() && pixelHeight == rect.getHeight())
+  if (pendingWidth == rect.getWidth() && pendingHeight == rect.getHeight())
     return;
-  ViewRect wanted(0, 0, pixelWidth, pixelHeight);
+  ViewRect wanted(0, 0, pendingWidth, pendingHeight);
   if (!plugFrame || !isAttached())
   {
     rect = wanted;
@@ -304,21 +296,43 @@ void IEffectVST3View::issueResize(int pixelWidth, int pixelHeight)
     rect = wanted;
 }
 
+bool IEffectVST3View::popupHostContextMenu(int paramIdx, float x, float y)
+{
+  FUnknownPtr<Vst::IComponentHandler3> handler(owner.getComponentHandler());
+  if (!handler || inHostMenu)
+    return false;
+  const Vst::ParamID id = static_cast<Vst::ParamID>(paramIdx);
+  IPtr<Vst::IContextMenu> menu = owned(handler->createContextMenu(this, &id));
+  if (!menu)
+    return false;
+  inHostMenu = true;
+  menu->popup(static_cast<UCoord>(std::lround(x * contentScale)), static_cast<UCoord>(std::lround(y * contentScale)));
+  inHostMenu = false;
+  return true;
+}
+
 void IEffectVST3View::onFrame()
 {
   // Called after removed by a host that still held the timer: nothing open.
-  if (!window)
+  // While the host's menu runs a loop of its own, the editor is in the
+  // middle of a mouse event and takes no other.
+  if (!window || inHostMenu)
     return;
+  // The host may drop its last reference while it answers.
+  IPtr<IEffectVST3View> keepAlive(this);
   if (resizePending)
-    issueResize(pendingWidth, pendingHeight);
+    issueResize();
   if (!window)
     return;
   window->ProcessEvents();
-  owner.Editor().OnFrame();
+  if (window)
+    owner.Editor().OnFrame();
 }
 
 void IEffectVST3View::onEvents()
 {
-  if (window)
-    window->ProcessEvents();
+  if (!window || inHostMenu)
+    return;
+  IPtr<IEffectVST3View> keepAlive(this);
+  window->ProcessEvents();
 }

@@ -16,7 +16,10 @@ class X11EditorWindow;
 // Sizes towards the host are device pixels: the editor's window size in
 // points times the content scale factor the host set (1 unless it set
 // another). The view resizes only by asking the plug frame and then follows
-// the host's onSize; it never touches the host's window.
+// the host's onSize; it never touches the host's window. The editor's own
+// size changes reach the host at the next frame, never from inside a host
+// call or an editor event: a host may answer a resize request by calling
+// back into the view, or even by removing it.
 //
 // Holds one reference on the instance for its whole life. All calls come on
 // the host's main thread.
@@ -54,23 +57,12 @@ public:
   REFCOUNT_METHODS(CPluginView)
 
 private:
-  // Marks a stretch inside a host call that the host may not expect to be
-  // re-entered from (attached, onSize, ...): resize requests made there
-  // wait for the next frame.
-  class HostCallScope
-  {
-  public:
-    explicit HostCallScope(IEffectVST3View& view) : depth(view.hostCallDepth) { ++depth; }
-    ~HostCallScope() { --depth; }
-
-  private:
-    int& depth;
-  };
-
   void close();
   void onFrame();
   void onEvents();
-  void issueResize(int pixelWidth, int pixelHeight);
+  void issueResize();
+  // A right click on a parameter's control: the host's own menu for it.
+  bool popupHostContextMenu(int paramIdx, float x, float y);
   IEditorGraphics* openGraphics() const;
   Steinberg::tresult handleKey(bool down, Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers);
   // The editor's window size in pixels: the open window's, or the one the
@@ -85,7 +77,7 @@ private:
   HostRunLoop::HostFileWatch events;
   HostRunLoop::HostTimer frameTimer;
   float contentScale = 1.f;
-  int hostCallDepth = 0;
+  bool inHostMenu = false;  // the host's context menu may run a loop of its own
   bool resizePending = false;
   int pendingWidth = 0;   // pixels
   int pendingHeight = 0;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "pluginterfaces/vst/ivstplugview.h"
 #include "vst3/support/RenderHelpers.h"
 #include "vst3/support/TestRunLoop.h"
@@ -98,6 +99,66 @@ public:
   bool checkConstraints = true;
   bool insideOnSize = false;
   std::vector<ViewRect> requests;
+};
+
+// A host with context menus for parameters: it records which parameter's
+// menu was asked for and where it popped up.
+class ContextMenu final : public IContextMenu
+{
+public:
+  int32 PLUGIN_API getItemCount() override { return 0; }
+  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
+  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+  tresult PLUGIN_API popup(UCoord x, UCoord y) override
+  {
+    popups.emplace_back(x, y);
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+  {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  TEST_HOST_REFCOUNT
+  std::vector<std::pair<UCoord, UCoord>> popups;
+};
+
+class MenuComponentHandler final : public IComponentHandler, public IComponentHandler3
+{
+public:
+  tresult PLUGIN_API beginEdit(ParamID id) override { return edits.beginEdit(id); }
+  tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override { return edits.performEdit(id, value); }
+  tresult PLUGIN_API endEdit(ParamID id) override { return edits.endEdit(id); }
+  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* paramID) override
+  {
+    EXPECT_NE(view, nullptr);
+    menuParams.push_back(paramID ? static_cast<int>(*paramID) : -1);
+    menu.addRef();
+    return &menu;
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (FUnknownPrivate::iidEqual(iid, IComponentHandler3::iid))
+    {
+      addRef();
+      *obj = static_cast<IComponentHandler3*>(this);
+      return kResultOk;
+    }
+    if (FUnknownPrivate::iidEqual(iid, IComponentHandler::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid))
+    {
+      addRef();
+      *obj = static_cast<IComponentHandler*>(this);
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  TEST_HOST_REFCOUNT
+  ComponentHandler edits;
+  ContextMenu menu;
+  std::vector<int> menuParams;
 };
 
 class EditorViewTest : public ::testing::Test
@@ -372,6 +433,27 @@ TEST_F(EditorViewTest, TheWheelStepsTheKnobAndADoubleClickResetsIt)
   pump(100);
   EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), info.defaultNormalizedValue, 1e-9);
   EXPECT_EQ(editKinds(kTimeID).back(), 'e');
+}
+
+TEST_F(EditorViewTest, ARightClickOnAParameterOpensTheHostsMenuForIt)
+{
+  MenuComponentHandler menuHandler;
+  effect->controller->setComponentHandler(&menuHandler);
+  open();
+  click(at(290), at(250), 3);
+  ASSERT_EQ(menuHandler.menuParams, std::vector<int>{static_cast<int>(kTimeID)});
+  ASSERT_EQ(menuHandler.menu.popups.size(), 1u);
+  EXPECT_NEAR(menuHandler.menu.popups[0].first, at(290), 1);
+  EXPECT_NEAR(menuHandler.menu.popups[0].second, at(250), 1);
+  EXPECT_EQ(menuHandler.menu.refs, 1);
+  EXPECT_EQ(menuHandler.edits.count, 0);
+  // The background has no parameter: the editor's own size menu opens,
+  // which takes keys.
+  click(at(700), at(60), 3);
+  EXPECT_EQ(menuHandler.menuParams.size(), 1u);
+  EXPECT_EQ(view->onKeyDown(0, kKeyEscape, 0), kResultTrue);
+  view->removed();
+  effect->controller->setComponentHandler(nullptr);
 }
 
 TEST_F(EditorViewTest, ClickingTheDelaySyncSwitchAndFreezeReachesHostAndEngine)
