@@ -65,7 +65,14 @@ void TolmarEditor::LayoutUI(IEditorGraphics& g)
   g.AttachBackground("back.png");
   g.AttachControl(std::make_unique<ITolmarSizeContextControl>(IRECT(0, 0, GUI::kLayoutWidth, GUI::kLayoutHeight)));
   g.SetScaleConstraints(GUI::kMinScale, GUI::kMaxScale);
-  g.Resize(GUI::kLayoutWidth, GUI::kLayoutHeight, delay.getEditorScale(), true);
+  // A stored scale outside the limits (0 from a damaged file, 8 from a hand
+  // edit) opens at the nearest limit.
+  float scale = delay.getEditorScale();
+  if (!(scale >= GUI::kMinScale))
+    scale = GUI::kMinScale;
+  if (scale > GUI::kMaxScale)
+    scale = GUI::kMaxScale;
+  g.Resize(GUI::kLayoutWidth, GUI::kLayoutHeight, scale, true);
   g.AttachControl(std::make_unique<ITolmarOnlineMenu>(IRECT(1032, 24, 1336, 80)));
   g.AttachCornerResizer(new ITolmarCornerResizer(IRECT(0, 0, static_cast<float>(g.Width()), static_cast<float>(g.Height())),
                                                  GUI::kCornerSize),

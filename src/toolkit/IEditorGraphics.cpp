@@ -602,6 +602,16 @@ IRECT IEditorGraphics::GetPopupMenuItemRECT(int index) const
   return PointsToLayout(static_cast<const PopupMenuOverlay&>(*overlay).ItemBounds(index));
 }
 
+std::string IEditorGraphics::GetMessageBoxText() const
+{
+  return IsShowingMessageBox() ? static_cast<const MessageBoxOverlay&>(*overlay).Text() : std::string();
+}
+
+std::string IEditorGraphics::GetMessageBoxCaption() const
+{
+  return IsShowingMessageBox() ? static_cast<const MessageBoxOverlay&>(*overlay).Caption() : std::string();
+}
+
 IRECT IEditorGraphics::GetMessageBoxButtonRECT(EMsgBoxResult answer) const
 {
   if (!IsShowingMessageBox())

@@ -223,6 +223,9 @@ public:
   // the button of an answer, in layout units (empty when not shown).
   IRECT GetPopupMenuItemRECT(int index) const;
   IRECT GetMessageBoxButtonRECT(EMsgBoxResult answer) const;
+  // The text and caption of the message box on show (empty when none).
+  std::string GetMessageBoxText() const;
+  std::string GetMessageBoxCaption() const;
   // Opens a web address in the user's browser. Only http, https and mailto
   // addresses are opened. With confirmMsg the user is asked first (and true
   // means the question was shown); with errMsgOnFailure a failure is shown.

@@ -30,6 +30,8 @@ public:
   IRECT ButtonBounds(int index) const;
   int GetFocused() const { return focused; }
   const std::vector<std::string>& Lines() const { return lines; }
+  const std::string& Text() const { return text; }
+  const std::string& Caption() const { return caption; }
 
 private:
   struct Button
