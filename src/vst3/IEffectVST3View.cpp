@@ -132,7 +132,13 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
     // Some hosts never call back for the descriptor, and some refuse one
     // they watch already: the frame timer drains the events either way.
     events.Start(runLoop, window->FileDescriptor(), [this] { onEvents(); });
-    frameTimer.Start(runLoop, kFrameIntervalMs, [this] { onFrame(); });
+    if (!frameTimer.Start(runLoop, kFrameIntervalMs, [this] { onFrame(); }))
+    {
+      // A window that never redraws is worse than none.
+      close();
+      systemWindow = nullptr;
+      return kResultFalse;
+    }
     owner.SetViewRunLoop(runLoop);
     attachedToParent();
     return kResultOk;

@@ -64,6 +64,11 @@ tresult PLUGIN_API TestRunLoop::registerTimer(Linux::ITimerHandler* handler, Lin
 {
   if (!handler || milliseconds == 0)
     return kInvalidArgument;
+  if (refuseTimers)
+  {
+    ++refusedRegistrations;
+    return kResultFalse;
+  }
   handler->addRef();
   timers.push_back({handler, milliseconds, Clock::now() + std::chrono::milliseconds(milliseconds)});
   ++registrations;

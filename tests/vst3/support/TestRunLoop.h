@@ -44,6 +44,7 @@ public:
   // Host behaviours.
   bool deliverDescriptorEvents = true;  // false: never calls event handlers
   bool refuseSecondHandlerForDescriptor = true;
+  bool refuseTimers = false;
   // Keeps what is unregistered a while longer and calls it once more, as
   // hosts that release their handlers late do.
   bool callAfterUnregister = false;
