@@ -433,6 +433,40 @@ TEST_F(EditorViewTest, DraggingTheTimeKnobSendsOneGestureToTheHostAndTheEngine)
               effect->controller->normalizedParamToPlain(kTimeID, after), 1e-9);
 }
 
+TEST_F(EditorViewTest, ADragGoesOnOutsideTheWindowUntilTheButtonIsReleased)
+{
+  open();
+  effect->controller->setParamNormalized(kTimeID, 0.0);
+  hostWindow->moveTo(at(290), at(250));
+  pump(40);
+  hostWindow->press(1);
+  pump(40);
+  for (int y = at(250); y >= 0; y -= 25)
+  {
+    hostWindow->moveTo(at(290), y);
+    pump(20);
+  }
+  hostWindow->moveTo(at(290), 0);
+  pump(40);
+  const double atTheEdge = effect->controller->getParamNormalized(kTimeID);
+  EXPECT_GT(atTheEdge, 0.3);
+  hostWindow->moveTo(at(290), -30);
+  pump(20);
+  hostWindow->moveTo(at(290), -60);
+  pump(40);
+  const double outside = effect->controller->getParamNormalized(kTimeID);
+  EXPECT_GT(outside, atTheEdge + 0.1);
+  hostWindow->release(1);
+  pump(80);
+  const std::string kinds = editKinds(kTimeID);
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 'b'), 1);
+  EXPECT_EQ(kinds.back(), 'e');
+  // Released outside: moving back in is a hover, not a drag.
+  hostWindow->moveTo(at(290), at(200));
+  pump(40);
+  EXPECT_EQ(effect->controller->getParamNormalized(kTimeID), outside);
+}
+
 TEST_F(EditorViewTest, TheWheelStepsTheKnobAndADoubleClickResetsIt)
 {
   open();

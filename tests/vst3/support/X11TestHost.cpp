@@ -154,7 +154,7 @@ bool Image::writePNG(const std::string& path) const
 
 // --- HostWindow ----------------------------------------------------------------------
 
-HostWindow::HostWindow(int width, int height)
+HostWindow::HostWindow(int width, int height, int x, int y) : originX(x), originY(y)
 {
   connection = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(connection))
@@ -164,7 +164,8 @@ HostWindow::HostWindow(int width, int height)
   window = xcb_generate_id(connection);
   // A grey of its own, so the plug-in's pixels are told from the host's.
   const uint32_t values[] = {0x404040, 1};
-  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, root, 0, 0, static_cast<uint16_t>(width),
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width),
                     static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                     XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
   xcb_map_window(connection, window);
@@ -237,9 +238,9 @@ Image HostWindow::grab(int x, int y, int width, int height)
 
 void HostWindow::moveTo(int x, int y)
 {
-  // The window lies at the screen's origin: its coordinates are the root's.
-  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(x),
-                      static_cast<int16_t>(y), 0);
+  // No window manager moves it: the window lies where it was created.
+  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(originX + x),
+                      static_cast<int16_t>(originY + y), 0);
   sync();
 }
 

@@ -43,12 +43,12 @@ struct Image
   bool writePNG(const std::string& path) const;
 };
 
-// The host's window: a top-level window at the screen's origin on a
-// connection of the test's own.
+// The host's window: a top-level window on a connection of the test's own,
+// with room around it on the screen for the pointer to leave it.
 class HostWindow
 {
 public:
-  HostWindow(int width, int height);
+  HostWindow(int width, int height, int x = 300, int y = 300);
   ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
@@ -64,7 +64,8 @@ public:
   // The pixels of an area of the window, children included.
   Image grab(int x, int y, int width, int height);
 
-  // Pointer input at window coordinates, as a user would give it.
+  // Pointer input at window coordinates (outside it too), as a user would
+  // give it.
   void moveTo(int x, int y);
   void press(int button);
   void release(int button);
@@ -75,5 +76,7 @@ private:
   xcb_connection_t* connection = nullptr;
   xcb_window_t window = 0;
   xcb_window_t root = 0;
+  int originX = 0;
+  int originY = 0;
 };
 } // namespace host
