@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libbenchmark-dev
   libcurl4-openssl-dev
+  libcairo2-dev libfreetype-dev fonts-roboto-unhinted
 )
 
 missing=()
