@@ -9,6 +9,9 @@ packages=(
   libcurl4-openssl-dev
   libcairo2-dev libfreetype-dev fonts-roboto-unhinted
   libsndfile1-dev
+  libxcb1-dev
+  # The editor tests run the editor in a virtual X server and click it.
+  xvfb libxcb-xtest0-dev
 )
 
 missing=()

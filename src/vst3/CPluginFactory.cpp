@@ -12,6 +12,8 @@ CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info)
 
 CPluginFactory::~CPluginFactory()
 {
+  if (hostContext)
+    hostContext->release();
   if (gPluginFactory == this)
     gPluginFactory = nullptr;
 }
@@ -139,9 +141,14 @@ tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString iid, 
   return kNoInterface;
 }
 
-tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown*)
+tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* context)
 {
-  // Nothing in the module depends on the host before an instance exists.
-  return kNotImplemented;
+  // Instances look for the host's run loop here (for their idle timer).
+  if (context)
+    context->addRef();
+  if (hostContext)
+    hostContext->release();
+  hostContext = context;
+  return kResultOk;
 }
 } // namespace Steinberg

@@ -39,7 +39,11 @@ public:
 
   // IPluginFactory3
   tresult PLUGIN_API getClassInfoUnicode(int32 index, PClassInfoW* info) SMTG_OVERRIDE;
+  // Keeps the host's context (a reference on it) for the instances made
+  // afterwards; a later call replaces it.
   tresult PLUGIN_API setHostContext(FUnknown* context) SMTG_OVERRIDE;
+  // The context the host gave, or null; valid while the factory lives.
+  FUnknown* getHostContext() const { return hostContext; }
 
 private:
   struct ClassEntry
@@ -53,6 +57,7 @@ private:
   std::atomic<int32> refCount{1};
   PFactoryInfo factoryInfo;
   std::vector<ClassEntry> classes;
+  FUnknown* hostContext = nullptr;
 };
 
 // The module's one factory while it exists; null otherwise. The factory

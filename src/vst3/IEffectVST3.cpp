@@ -3,11 +3,13 @@
 #include <array>
 #include <cstring>
 
+#include "editor/TolmarEditor.h"
 #include "params/IByteChunk.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "vst3/ParamIDs.h"
+#include "vst3/IEffectVST3View.h"
 #include "vst3/TextConversion.h"
 
 using namespace Steinberg;
@@ -17,6 +19,8 @@ namespace
 {
 // A state stream is read in pieces of this size.
 constexpr int32 kStateReadPiece = 128;
+// The idle timer's interval: processor MIDI reaches the editor this often.
+constexpr uint64 kIdleIntervalMs = 20;
 // The state is about a hundred bytes; a stream that goes on past this is not
 // one of ours, and reading stops rather than filling memory.
 constexpr int kMaxStateBytes = 1 << 20;
@@ -35,14 +39,24 @@ const IOConfig* configWithMostBuses(const std::vector<IOConfig>& configs, bool i
 }
 } // namespace
 
-IEffectVST3::IEffectVST3(std::unique_ptr<IEffectPlugin> effect)
-: plugin(std::move(effect)), processor(*plugin), ioConfigs(ParseChannelIO(plugin->GetConfig().channelIO))
+IEffectVST3::IEffectVST3(std::unique_ptr<IEffectPlugin> effect, FUnknown* hostContext, std::string resources)
+: plugin(std::move(effect)),
+  processor(*plugin),
+  ioConfigs(ParseChannelIO(plugin->GetConfig().channelIO)),
+  resourceFolder(std::move(resources)),
+  factoryRunLoop(HostRunLoop::Find(hostContext))
 {
   plugin->SetHost(this);
+  contextRunLoop = factoryRunLoop;
+  placeIdleTimer();
 }
 
 IEffectVST3::~IEffectVST3()
 {
+  // A view keeps the instance alive while it exists, so no window is open
+  // here; the editor still goes before the instance it shows.
+  idleTimer.Stop();
+  editor.reset();
   // The parameter objects refer to the instance's parameters, and the SDK
   // bases outlive the instance member: drop them first.
   controller.Terminate();
@@ -80,6 +94,12 @@ tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
     if (host == kHostUninit)
       identifyHost(context);
     plugin->OnParamReset(kReset);
+    // A host that offers its run loop here runs the idle timer from now on.
+    if (IPtr<Linux::IRunLoop> loop = HostRunLoop::Find(context))
+    {
+      contextRunLoop = loop;
+      placeIdleTimer();
+    }
     initialized = true;
     return kResultOk;
   }
@@ -94,6 +114,9 @@ tresult PLUGIN_API IEffectVST3::initialize(FUnknown* context)
 tresult PLUGIN_API IEffectVST3::terminate()
 {
   controller.Terminate();
+  // What the initialize context offered is not ours to use past terminate.
+  contextRunLoop = factoryRunLoop;
+  placeIdleTimer();
   initialized = false;
   return SingleComponentEffect::terminate();
 }
@@ -421,11 +444,82 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
   return kResultOk;
 }
 
-IPlugView* PLUGIN_API IEffectVST3::createView(FIDString)
+IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name)
 {
-  // The editor view is provided separately; until then the host shows its
-  // generic parameter view.
-  return nullptr;
+  // Before initialize the host has no business with the editor yet.
+  if (!name || !initialized || !HasEditor() || std::strcmp(name, ViewType::kEditor) != 0)
+    return nullptr;
+  try
+  {
+    auto* view = new IEffectVST3View(*this);
+    currentView = view;
+    return view;
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
+
+// --- Editor -----------------------------------------------------------------------
+
+TolmarEditor& IEffectVST3::Editor()
+{
+  if (!editor)
+  {
+    // The instance behind this binding is always the effect (MakeEffect).
+    editor = std::make_unique<TolmarEditor>(static_cast<TolmarDelay&>(*plugin), resourceFolder);
+    editor->setHostResizeHandler([this](int width, int height) { return EditorResize(width, height); });
+  }
+  return *editor;
+}
+
+bool IEffectVST3::EditorResize(int width, int height)
+{
+  // The view compares with the size the host actually has, which host
+  // resizes change too, and asks only when the two differ.
+  if (HasEditor() && openView)
+    openView->RequestHostResize(width, height);
+  return true;
+}
+
+bool IEffectVST3::ClaimEditor(IEffectVST3View& view)
+{
+  if (openView && openView != &view)
+    return false;
+  openView = &view;
+  return true;
+}
+
+void IEffectVST3::ReleaseEditor(IEffectVST3View& view)
+{
+  if (openView == &view)
+    openView = nullptr;
+}
+
+void IEffectVST3::ViewDestroyed(IEffectVST3View& view)
+{
+  ReleaseEditor(view);
+  if (currentView == &view)
+    currentView = nullptr;
+}
+
+void IEffectVST3::SetViewRunLoop(Linux::IRunLoop* loop)
+{
+  viewRunLoop = loop;
+  placeIdleTimer();
+}
+
+void IEffectVST3::placeIdleTimer()
+{
+  // The host context's loop runs whether an editor is open or not; the
+  // view's only while the view is attached.
+  Linux::IRunLoop* best = contextRunLoop ? contextRunLoop.get() : viewRunLoop.get();
+  if (idleTimer.IsRunning() && idleTimer.Loop() == best)
+    return;
+  idleTimer.Stop();
+  if (best)
+    idleTimer.Start(best, kIdleIntervalMs, [this] { plugin->OnTimer(); });
 }
 
 // --- Units and programs ----------------------------------------------------------

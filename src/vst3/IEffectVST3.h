@@ -1,14 +1,19 @@
 #pragma once
 #include <memory>
+#include <string>
 
 #include "plugin/TolmarDelay.h"
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "vst3/ChannelIO.h"
 #include "vst3/HostIdentification.h"
+#include "vst3/HostRunLoop.h"
 #include "vst3/IEffectVST3ControllerBase.h"
 #include "vst3/IEffectVST3ProcessorBase.h"
 #include "vst3/SingleComponentEffect.h"
+
+class IEffectVST3View;
+class TolmarEditor;
 
 // One effect instance as a VST 3 host sees it: component, audio processor,
 // edit controller, unit info, MIDI mapping and channel-context listener in a
@@ -16,6 +21,10 @@
 //
 // No call lets an exception out, and every call is valid in every state: the
 // host may process before a setup or save before initialising.
+//
+// The editor belongs to the instance and outlives the windows it is shown
+// in, so that a reopened editor starts from the last one's size; a view
+// (IEffectVST3View) shows it in the host's window.
 class IEffectVST3 final : public Steinberg::Vst::SingleComponentEffect,
                           public Steinberg::Vst::IMidiMapping,
                           public Steinberg::Vst::ChannelContext::IInfoListener,
@@ -23,7 +32,10 @@ class IEffectVST3 final : public Steinberg::Vst::SingleComponentEffect,
                           public IEffectHost
 {
 public:
-  explicit IEffectVST3(std::unique_ptr<IEffectPlugin> plugin);
+  // hostContext is the factory's host context, if the host gave one;
+  // resourceFolder the bundle's resources, where the editor's art lies.
+  explicit IEffectVST3(std::unique_ptr<IEffectPlugin> plugin, Steinberg::FUnknown* hostContext = nullptr,
+                       std::string resourceFolder = {});
   ~IEffectVST3() override;
 
   // IPluginBase (main thread).
@@ -93,6 +105,25 @@ public:
   // Main thread: the editor changed many parameters at once (a preset).
   void DirtyParametersFromUI();
 
+  // --- Editor (main thread) -------------------------------------------------
+  bool HasEditor() const { return plugin->GetConfig().hasEditor; }
+  // The instance's editor, made on first use.
+  TolmarEditor& Editor();
+  // The editor changed its window size by itself (points): the view that
+  // shows it asks the host to follow. Always true.
+  bool EditorResize(int width, int height);
+  // Only one view at a time shows the editor: false while another has it.
+  bool ClaimEditor(IEffectVST3View& view);
+  void ReleaseEditor(IEffectVST3View& view);
+  IEffectVST3View* GetOpenView() const { return openView; }
+  void ViewDestroyed(IEffectVST3View& view);
+  // The run loop the host offered through its contexts, if any.
+  Steinberg::Linux::IRunLoop* ContextRunLoop() const { return contextRunLoop; }
+  // The open view's run loop (null when it closes): carries the idle timer
+  // when the host offered none otherwise.
+  void SetViewRunLoop(Steinberg::Linux::IRunLoop* loop);
+  bool IdleTimerRunning() const { return idleTimer.IsRunning(); }
+
   IEffectPlugin& GetPlugin() { return *plugin; }
   EHost GetHost() const { return host; }
   const IEffectVST3ControllerBase& GetController() const { return controller; }
@@ -109,6 +140,8 @@ private:
   void identifyHost(Steinberg::FUnknown* context);
   void addBuses(const IOConfig* inputs, const IOConfig* outputs);
   void refreshParameterObjects();
+  // Runs the 20 ms idle timer on the best run loop there is, or stops it.
+  void placeIdleTimer();
 
   std::unique_ptr<IEffectPlugin> plugin;
   IEffectVST3ProcessorBase processor;
@@ -116,4 +149,13 @@ private:
   std::vector<IOConfig> ioConfigs;
   EHost host = kHostUninit;
   bool initialized = false;
+
+  std::string resourceFolder;
+  std::unique_ptr<TolmarEditor> editor;  // after plugin: goes first
+  IEffectVST3View* currentView = nullptr;  // the last view created
+  IEffectVST3View* openView = nullptr;     // the view showing the editor
+  Steinberg::IPtr<Steinberg::Linux::IRunLoop> factoryRunLoop;
+  Steinberg::IPtr<Steinberg::Linux::IRunLoop> contextRunLoop;
+  Steinberg::IPtr<Steinberg::Linux::IRunLoop> viewRunLoop;
+  HostRunLoop::HostTimer idleTimer;
 };

@@ -1,6 +1,7 @@
 // The module's exported factory entry and the description of its one class.
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
@@ -45,8 +46,23 @@ const PClassInfo2& classInfo()
   return info;
 }
 
-// The create function of the class. The context is not used.
-FUnknown* createInstance(void*)
+// The bundle's resources: Contents/Resources beside the folder of the
+// library (Contents/x86_64-linux).
+std::string resourceFolder()
+{
+  std::string path = GetModulePath();
+  for (int level = 0; level < 2; ++level)
+  {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+      return {};
+    path.resize(slash);
+  }
+  return path + "/Resources";
+}
+
+// The create function of the class; its context is the factory.
+FUnknown* createInstance(void* context)
 {
   IEffectPlugin* plugin = MakeEffect(InstanceInfo{});
   if (!plugin)
@@ -54,7 +70,8 @@ FUnknown* createInstance(void*)
   std::unique_ptr<IEffectPlugin> owned(plugin);
   try
   {
-    return static_cast<Vst::IAudioProcessor*>(new IEffectVST3(std::move(owned)));
+    FUnknown* hostContext = context ? static_cast<CPluginFactory*>(context)->getHostContext() : nullptr;
+    return static_cast<Vst::IAudioProcessor*>(new IEffectVST3(std::move(owned), hostContext, resourceFolder()));
   }
   catch (...)
   {
@@ -83,7 +100,7 @@ extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
   try
   {
     auto* factory = new CPluginFactory(factoryInfo());
-    factory->registerClass(classInfo(), createInstance);
+    factory->registerClass(classInfo(), createInstance, factory);
     gPluginFactory = factory;
     return factory;
   }

@@ -129,6 +129,13 @@ EffectInstance::~EffectInstance()
   delete application;
 }
 
+bool EffectInstance::initialize()
+{
+  if (component && !initialized)
+    initialized = component->initialize(application) == kResultOk;
+  return initialized;
+}
+
 bool EffectInstance::start(double sampleRate, int32 maxBlock, int32 sampleSize)
 {
   ProcessSetup setup{kRealtime, sampleSize, maxBlock, sampleRate};
@@ -166,6 +173,12 @@ tresult PLUGIN_API HostApplication::getName(String128 out)
 
 tresult PLUGIN_API HostApplication::queryInterface(const TUID iid, void** obj)
 {
+  if (runLoop && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid))
+  {
+    runLoop->addRef();
+    *obj = runLoop;
+    return kResultOk;
+  }
   return answer<IHostApplication>(this, this, iid, obj);
 }
 

@@ -7,6 +7,7 @@
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstattributes.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
@@ -79,6 +80,9 @@ public:
   IUnitInfo* units = nullptr;
   IMidiMapping* midiMapping = nullptr;
 
+  // initialize with the host application, for instances made without.
+  bool initialize();
+
   // setupProcessing, stereo buses activated, setActive and setProcessing.
   bool start(double sampleRate, int32 maxBlock, int32 sampleSize = kSample32);
   void stop();
@@ -95,6 +99,9 @@ private:
 class HostApplication final : public IHostApplication
 {
 public:
+  // A run loop the host offers through its context (null: none).
+  Linux::IRunLoop* runLoop = nullptr;
+
   explicit HostApplication(const char* hostName) : name(hostName) {}
   tresult PLUGIN_API getName(String128 out) override;
   tresult PLUGIN_API createInstance(TUID, TUID, void** obj) override

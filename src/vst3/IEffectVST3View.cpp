@@ -1,0 +1,344 @@
+#include "vst3/IEffectVST3View.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "editor/EditorStyles.h"
+#include "editor/TolmarEditor.h"
+#include "plugin/TolmarDelay.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "toolkit/X11EditorWindow.h"
+#include "vst3/IEffectVST3.h"
+#include "vst3/KeyTranslation.h"
+
+using namespace Steinberg;
+
+namespace
+{
+bool isX11(FIDString type)
+{
+  return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
+}
+
+// Content scales outside this range are a host's mistake, not a screen.
+constexpr float kMinContentScale = 0.5f;
+constexpr float kMaxContentScale = 8.f;
+} // namespace
+
+IEffectVST3View::IEffectVST3View(IEffectVST3& effect) : owner(effect)
+{
+  owner.addRef();
+}
+
+IEffectVST3View::~IEffectVST3View()
+{
+  // A host that releases the view without removing it first still gets its
+  // window and its run loop back clean.
+  close();
+  owner.ViewDestroyed(*this);
+  owner.release();
+}
+
+tresult PLUGIN_API IEffectVST3View::queryInterface(const TUID iid, void** obj)
+{
+  if (!obj)
+    return kInvalidArgument;
+  QUERY_INTERFACE(iid, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
+  return CPluginView::queryInterface(iid, obj);
+}
+
+// --- Sizes ---------------------------------------------------------------------------
+
+int IEffectVST3View::toPixels(int points) const
+{
+  return std::max(1, static_cast<int>(std::lround(static_cast<double>(points) * contentScale)));
+}
+
+int IEffectVST3View::toPoints(int pixels) const
+{
+  return static_cast<int>(std::lround(static_cast<double>(pixels) / contentScale));
+}
+
+IEditorGraphics* IEffectVST3View::openGraphics() const
+{
+  if (!window)
+    return nullptr;
+  IEditorGraphics* graphics = owner.Editor().GetGraphics();
+  return graphics && graphics->WindowIsOpen() ? graphics : nullptr;
+}
+
+void IEffectVST3View::currentPixelSize(int& width, int& height) const
+{
+  if (IEditorGraphics* graphics = openGraphics())
+  {
+    width = toPixels(graphics->WindowWidth());
+    height = toPixels(graphics->WindowHeight());
+    return;
+  }
+  // A new window always opens with the layout at the configured scale
+  // (clamped to the scale limits), whatever size the last one had.
+  const float scale =
+      std::clamp(static_cast<TolmarDelay&>(owner.GetPlugin()).getEditorScale(), GUI::kMinScale, GUI::kMaxScale);
+  width = toPixels(std::max(1, static_cast<int>(std::floor(GUI::kLayoutWidth * static_cast<double>(scale) + 1e-3))));
+  height = toPixels(std::max(1, static_cast<int>(std::floor(GUI::kLayoutHeight * static_cast<double>(scale) + 1e-3))));
+}
+
+// --- IPlugView ------------------------------------------------------------------------
+
+tresult PLUGIN_API IEffectVST3View::isPlatformTypeSupported(FIDString type)
+{
+  return owner.HasEditor() && isX11(type) ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
+{
+  if (!owner.HasEditor() || !isX11(type) || !parent || isAttached())
+    return kResultFalse;
+  try
+  {
+    // The frame's run loop is the one meant for views; a loop offered in
+    // the host's context does as well.
+    runLoop = HostRunLoop::Find(plugFrame);
+    if (!runLoop)
+      runLoop = owner.ContextRunLoop();
+    // Without a run loop nothing would ever redraw or answer the mouse.
+    if (!runLoop || !owner.ClaimEditor(*this))
+    {
+      runLoop = nullptr;
+      return kResultFalse;
+    }
+
+    TolmarEditor& editor = owner.Editor();
+    IEditorGraphics& graphics = editor.EnsureGraphics();
+    graphics.SetScreenScale(contentScale);
+    // The X11 embedding passes the parent's window ID as the pointer value.
+    auto created = X11EditorWindow::Create(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parent)), graphics);
+    if (!created)
+    {
+      owner.ReleaseEditor(*this);
+      runLoop = nullptr;
+      return kResultFalse;
+    }
+    window = created.get();
+    systemWindow = parent;
+    editor.setHostContextMenuHandler(
+        [this](int paramIdx, float x, float y) { return popupHostContextMenu(paramIdx, x, y); });
+    // The layout may ask for the configured size here: the request waits
+    // for the first frame, when the host is done attaching.
+    editor.OpenWindow(std::move(created));
+
+    // Some hosts never call back for the descriptor, and some refuse one
+    // they watch already: the frame timer drains the events either way.
+    events.Start(runLoop, window->FileDescriptor(), [this] { onEvents(); });
+    if (!frameTimer.Start(runLoop, kFrameIntervalMs, [this] { onFrame(); }))
+    {
+      // A window that never redraws is worse than none.
+      close();
+      systemWindow = nullptr;
+      return kResultFalse;
+    }
+    owner.SetViewRunLoop(runLoop);
+    attachedToParent();
+    return kResultOk;
+  }
+  catch (...)
+  {
+    close();
+    systemWindow = nullptr;
+    return kResultFalse;
+  }
+}
+
+tresult PLUGIN_API IEffectVST3View::removed()
+{
+  close();
+  return CPluginView::removed();
+}
+
+void IEffectVST3View::close()
+{
+  // The descriptor goes with the connection: unregister it first.
+  events.Stop();
+  frameTimer.Stop();
+  resizePending = false;
+  if (window)
+  {
+    window = nullptr;
+    owner.Editor().setHostContextMenuHandler(nullptr);
+    owner.Editor().CloseWindow();
+  }
+  owner.ReleaseEditor(*this);
+  if (runLoop)
+  {
+    if (!owner.GetOpenView())
+      owner.SetViewRunLoop(nullptr);
+    runLoop = nullptr;
+  }
+}
+
+tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size)
+{
+  if (!size)
+    return kInvalidArgument;
+  if (!owner.HasEditor())
+    return kResultFalse;
+  int width = 0;
+  int height = 0;
+  currentPixelSize(width, height);
+  *size = ViewRect(0, 0, width, height);
+  // Before a window exists, the host sizes its own after this answer.
+  if (!openGraphics())
+    rect = *size;
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize)
+{
+  if (!newSize)
+    return kResultOk;
+  rect = *newSize;
+  hostSized = true;
+  if (IEditorGraphics* graphics = openGraphics())
+    graphics->OnParentWindowResize(toPoints(newSize->getWidth()), toPoints(newSize->getHeight()));
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::canResize()
+{
+  return owner.HasEditor() ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3View::checkSizeConstraint(ViewRect* proposed)
+{
+  if (!proposed)
+    return kInvalidArgument;
+  if (!owner.HasEditor())
+    return kResultOk;
+  int width = toPoints(proposed->getWidth());
+  int height = toPoints(proposed->getHeight());
+  if (!owner.Editor().ConstrainEditorResize(width, height))
+  {
+    proposed->right = proposed->left + toPixels(width);
+    proposed->bottom = proposed->top + toPixels(height);
+  }
+  return kResultOk;
+}
+
+tresult PLUGIN_API IEffectVST3View::onKeyDown(char16 key, int16 keyCode, int16 modifiers)
+{
+  return handleKey(true, key, keyCode, modifiers);
+}
+
+tresult PLUGIN_API IEffectVST3View::onKeyUp(char16 key, int16 keyCode, int16 modifiers)
+{
+  return handleKey(false, key, keyCode, modifiers);
+}
+
+tresult IEffectVST3View::handleKey(bool down, char16 key, int16 keyCode, int16 modifiers)
+{
+  IEditorGraphics* graphics = openGraphics();
+  if (!graphics)
+    return kResultFalse;
+  IKeyPress press;
+  if (owner.GetHost() == kHostReaper)
+  {
+    // REAPER hands every key to the view first and keeps only those refused:
+    // the editor takes the space bar alone, so the host's shortcuts work.
+    if (keyCode != KeyTranslation::kVST3KeySpace)
+      return kResultFalse;
+    press = KeyTranslation::SpaceKey(modifiers);
+  }
+  else
+  {
+    press = KeyTranslation::Translate(key, keyCode, modifiers);
+  }
+  const bool handled = down ? graphics->OnKeyDown(window->PointerX(), window->PointerY(), press)
+                            : graphics->OnKeyUp(window->PointerX(), window->PointerY(), press);
+  return handled ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
+{
+  if (!(factor > 0.f) || !std::isfinite(factor))
+    return kResultFalse;
+  contentScale = std::clamp(factor, kMinContentScale, kMaxContentScale);
+  if (IEditorGraphics* graphics = openGraphics())
+  {
+    graphics->SetScreenScale(contentScale);
+    window->FollowBackingSize();
+    // Same points, other pixels: the host's window must follow.
+    RequestHostResize(graphics->WindowWidth(), graphics->WindowHeight());
+  }
+  return kResultOk;
+}
+
+// --- Resizing and the run loop ----------------------------------------------------------------
+
+void IEffectVST3View::RequestHostResize(int width, int height)
+{
+  resizePending = true;
+  pendingWidth = toPixels(width);
+  pendingHeight = toPixels(height);
+}
+
+void IEffectVST3View::issueResize()
+{
+  resizePending = false;
+  if (pendingWidth == rect.getWidth() && pendingHeight == rect.getHeight())
+    return;
+  ViewRect wanted(0, 0, pendingWidth, pendingHeight);
+  if (!plugFrame || !isAttached())
+  {
+    rect = wanted;
+    return;
+  }
+  hostSized = false;
+  const tresult result = plugFrame->resizeView(this, &wanted);
+  // A host that answered with onSize has set the size it chose; one that
+  // will resize later has accepted ours.
+  if (result == kResultTrue && !hostSized)
+    rect = wanted;
+}
+
+bool IEffectVST3View::popupHostContextMenu(int paramIdx, float x, float y)
+{
+  FUnknownPtr<Vst::IComponentHandler3> handler(owner.getComponentHandler());
+  if (!handler || inHostMenu)
+    return false;
+  const Vst::ParamID id = static_cast<Vst::ParamID>(paramIdx);
+  IPtr<Vst::IContextMenu> menu = owned(handler->createContextMenu(this, &id));
+  if (!menu)
+    return false;
+  inHostMenu = true;
+  menu->popup(static_cast<UCoord>(std::lround(x * contentScale)), static_cast<UCoord>(std::lround(y * contentScale)));
+  inHostMenu = false;
+  return true;
+}
+
+void IEffectVST3View::onFrame()
+{
+  // Called after removed by a host that still held the timer: nothing open.
+  // While the host's menu runs a loop of its own, the editor is in the
+  // middle of a mouse event and takes no other.
+  if (!window || inHostMenu)
+    return;
+  // The host may drop its last reference while it answers.
+  IPtr<IEffectVST3View> keepAlive(this);
+  if (resizePending)
+    issueResize();
+  if (!window)
+    return;
+  window->ProcessEvents();
+  if (window)
+    owner.Editor().OnFrame();
+}
+
+void IEffectVST3View::onEvents()
+{
+  if (!window || inHostMenu)
+    return;
+  IPtr<IEffectVST3View> keepAlive(this);
+  window->ProcessEvents();
+}

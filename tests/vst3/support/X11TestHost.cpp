@@ -1,0 +1,264 @@
+#include "vst3/support/X11TestHost.h"
+
+#include <cairo.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+
+namespace host
+{
+namespace
+{
+std::string& lastError()
+{
+  static std::string error;
+  return error;
+}
+
+bool executableInPath(const char* name)
+{
+  const char* path = std::getenv("PATH");
+  std::string folders = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= folders.size())
+  {
+    const size_t end = std::min(folders.find(':', start), folders.size());
+    const std::string candidate = folders.substr(start, end - start) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0)
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+} // namespace
+
+// --- VirtualDisplay -------------------------------------------------------------
+
+VirtualDisplay* VirtualDisplay::Shared()
+{
+  static std::unique_ptr<VirtualDisplay> display = [] {
+    std::unique_ptr<VirtualDisplay> started(new VirtualDisplay);
+    if (!started->start(lastError()))
+      started.reset();
+    return started;
+  }();
+  return display.get();
+}
+
+const std::string& VirtualDisplay::Error()
+{
+  return lastError();
+}
+
+bool VirtualDisplay::start(std::string& error)
+{
+  if (!executableInPath("Xvfb"))
+  {
+    error = "Xvfb is not installed (Debian package xvfb)";
+    return false;
+  }
+  int fds[2];
+  if (pipe(fds) != 0)
+  {
+    error = "no pipe";
+    return false;
+  }
+  const pid_t child = fork();
+  if (child < 0)
+  {
+    close(fds[0]);
+    close(fds[1]);
+    error = "cannot fork";
+    return false;
+  }
+  if (child == 0)
+  {
+    // The server goes when the test does, however the test ends.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    close(fds[0]);
+    const int devnull = open("/dev/null", O_RDWR);
+    if (devnull >= 0)
+    {
+      dup2(devnull, STDIN_FILENO);
+      dup2(devnull, STDOUT_FILENO);
+      dup2(devnull, STDERR_FILENO);
+    }
+    const std::string fd = std::to_string(fds[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2400x1200x24", "-nolisten", "tcp", "-noreset",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  pid = child;
+
+  // Xvfb writes the display number it chose once it accepts connections.
+  std::string number;
+  pollfd readable{fds[0], POLLIN, 0};
+  while (poll(&readable, 1, 20000) > 0)
+  {
+    char c;
+    if (read(fds[0], &c, 1) != 1 || c == '\n')
+      break;
+    number += c;
+  }
+  close(fds[0]);
+  if (number.empty())
+  {
+    error = "Xvfb did not start";
+    return false;
+  }
+  name = ":" + number;
+  setenv("DISPLAY", name.c_str(), 1);
+  return true;
+}
+
+VirtualDisplay::~VirtualDisplay()
+{
+  if (pid > 0)
+  {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+}
+
+// --- Image -------------------------------------------------------------------------
+
+int Image::distinctColours() const
+{
+  return static_cast<int>(std::set<uint32_t>(pixels.begin(), pixels.end()).size());
+}
+
+bool Image::writePNG(const std::string& path) const
+{
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(data + static_cast<size_t>(y) * stride, &pixels[static_cast<size_t>(y) * width],
+                static_cast<size_t>(width) * 4);
+  cairo_surface_mark_dirty(surface);
+  const bool written = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  return written;
+}
+
+// --- HostWindow ----------------------------------------------------------------------
+
+HostWindow::HostWindow(int width, int height, int x, int y) : originX(x), originY(y)
+{
+  connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection))
+    return;
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+  root = screen->root;
+  window = xcb_generate_id(connection);
+  // A grey of its own, so the plug-in's pixels are told from the host's.
+  const uint32_t values[] = {0x404040, 1};
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                    XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+  xcb_map_window(connection, window);
+  sync();
+}
+
+HostWindow::~HostWindow()
+{
+  if (window)
+    xcb_destroy_window(connection, window);
+  if (connection)
+  {
+    xcb_flush(connection);
+    xcb_disconnect(connection);
+  }
+}
+
+void HostWindow::resize(int width, int height)
+{
+  const uint32_t values[] = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+  xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+  sync();
+}
+
+std::vector<uint32_t> HostWindow::children()
+{
+  std::vector<uint32_t> found;
+  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+  if (!tree)
+    return found;
+  const xcb_window_t* list = xcb_query_tree_children(tree);
+  found.assign(list, list + xcb_query_tree_children_length(tree));
+  std::free(tree);
+  return found;
+}
+
+bool HostWindow::geometry(uint32_t child, int& width, int& height)
+{
+  xcb_get_geometry_reply_t* reply = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, child), nullptr);
+  if (!reply)
+    return false;
+  width = reply->width;
+  height = reply->height;
+  std::free(reply);
+  return true;
+}
+
+Image HostWindow::grab(int x, int y, int width, int height)
+{
+  Image image;
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      connection,
+      xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u),
+      nullptr);
+  if (!reply)
+    return image;
+  // Depth 24 in 32-bit little-endian pixels, as Xvfb keeps them.
+  const auto* data = reinterpret_cast<const uint32_t*>(xcb_get_image_data(reply));
+  const int stride = xcb_get_image_data_length(reply) / 4 / std::max(1, height);
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(static_cast<size_t>(width) * height);
+  for (int row = 0; row < height; ++row)
+    for (int col = 0; col < width; ++col)
+      image.pixels[static_cast<size_t>(row) * width + col] = data[static_cast<size_t>(row) * stride + col] & 0xFFFFFF;
+  std::free(reply);
+  return image;
+}
+
+void HostWindow::moveTo(int x, int y)
+{
+  // No window manager moves it: the window lies where it was created.
+  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(originX + x),
+                      static_cast<int16_t>(originY + y), 0);
+  sync();
+}
+
+void HostWindow::press(int button)
+{
+  xcb_test_fake_input(connection, XCB_BUTTON_PRESS, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  sync();
+}
+
+void HostWindow::release(int button)
+{
+  xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                      0);
+  sync();
+}
+
+void HostWindow::sync()
+{
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+} // namespace host

@@ -1,0 +1,82 @@
+#pragma once
+// The X11 side of a test host: an X server of the test's own (Xvfb), a
+// top-level window that stands in for the host's window, reading back its
+// pixels, and pointer input through the XTest extension.
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace host
+{
+// One Xvfb per test process, started on first use on a free display and
+// stopped at exit; DISPLAY names it from then on.
+class VirtualDisplay
+{
+public:
+  // Null when no X server can be started here; Error() says why.
+  static VirtualDisplay* Shared();
+  static const std::string& Error();
+  const std::string& Name() const { return name; }
+
+  ~VirtualDisplay();
+
+private:
+  VirtualDisplay() = default;
+  bool start(std::string& error);
+
+  std::string name;
+  int pid = -1;
+};
+
+// Pixels read back from the screen, as 0xRRGGBB.
+struct Image
+{
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  int distinctColours() const;
+  // Writes the pixels as a PNG file.
+  bool writePNG(const std::string& path) const;
+};
+
+// The host's window: a top-level window on a connection of the test's own,
+// with room around it on the screen for the pointer to leave it.
+class HostWindow
+{
+public:
+  HostWindow(int width, int height, int x = 300, int y = 300);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  bool ok() const { return window != 0; }
+  uint32_t id() const { return window; }
+  void* parentHandle() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
+  void resize(int width, int height);
+
+  // The windows a plug-in put into ours, and their sizes.
+  std::vector<uint32_t> children();
+  bool geometry(uint32_t child, int& width, int& height);
+  // The pixels of an area of the window, children included.
+  Image grab(int x, int y, int width, int height);
+
+  // Pointer input at window coordinates (outside it too), as a user would
+  // give it.
+  void moveTo(int x, int y);
+  void press(int button);
+  void release(int button);
+  // Waits until the server has handled everything sent so far.
+  void sync();
+
+private:
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t window = 0;
+  xcb_window_t root = 0;
+  int originX = 0;
+  int originY = 0;
+};
+} // namespace host
