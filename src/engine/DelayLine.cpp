@@ -138,6 +138,10 @@ bool DelayLine::rebuild(double newSampleRate)
     if (buffer)
       bufferLength = static_cast<int32_t>(length);
   }
+  // Without the buffers the rate is not taken as built, so that the next
+  // reset tries again.
+  if (length >= 1.0 && !buffer)
+    sampleRate = std::numeric_limits<double>::quiet_NaN();
 
   writeIndex = 0;
   clockStepInverse = 1.0;
