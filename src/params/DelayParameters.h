@@ -32,5 +32,11 @@ void setDisplayTextForPercent(double value, IString& text);
 void setDisplayTextForSpeed(double value, IString& text);
 void setDisplayTextForLFOSyncRate(double value, IString& text);
 
+// Shortest and longest delay of a Range setting, in milliseconds.
+void rangeBoundsMs(double range, double& lo, double& hi);
+// Row of the delay sync table that a Time value selects: longer notes for
+// higher values.
+int delaySyncRowForTime(double time);
+
 // Sync table row that an LFO speed value selects while LFO sync is on.
 int lfoSyncIndexForNormalized(double normalized);

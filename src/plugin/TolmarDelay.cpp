@@ -249,13 +249,10 @@ void TolmarDelay::OnParamChange(int paramIdx)
       setTimeParameters();
       break;
     case kTime:
-    {
       timeValue = v;
-      const double row = std::round((1.0 - v) * 19.0);
-      syncIndex = row < 0.0 ? 0 : row > 19.0 ? 19 : static_cast<int32_t>(row);
+      syncIndex = delaySyncRowForTime(v);
       setTimeParameters();
       break;
-    }
     case kFeedback:
       delayLine.setFeedback(v);
       break;
@@ -387,14 +384,11 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
   const double t = Param(kTime).Value();
   if (delaySync)
   {
-    const double row = std::round((1.0 - t) * 19.0);
-    const size_t index = row < 0.0 ? 0 : row > 19.0 ? 19 : static_cast<size_t>(row);
-    text.Set(kDelaySyncRates[index].label);
+    text.Set(kDelaySyncRates[static_cast<size_t>(delaySyncRowForTime(t))].label);
     return;
   }
-  const double x = Param(kRange).Value();
-  const double hi = 2000.0 * std::pow(2.0, -2.0 * (4.0 - x));
-  const double lo = 0.125 * hi;
+  double lo, hi;
+  rangeBoundsMs(Param(kRange).Value(), lo, hi);
   text.SetFormatted(12, "%.0fms", lo + (hi - lo) * t);
 }
 

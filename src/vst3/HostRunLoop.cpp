@@ -58,35 +58,59 @@ void Handler::run()
   release();
 }
 
-// --- HostTimer ------------------------------------------------------------------
+// --- Registration ---------------------------------------------------------------
 
-bool HostTimer::Start(IRunLoop* runLoop, uint64 milliseconds, std::function<void()> callback)
+namespace
 {
-  Stop();
+// A new handler registered by `add`; null (and nothing left behind) when the
+// host refused it.
+template <typename Add>
+Handler* registerHandler(IRunLoop* runLoop, std::function<void()> callback, Add add)
+{
   if (!runLoop)
-    return false;
+    return nullptr;
   auto* created = new Handler(std::move(callback));
-  if (runLoop->registerTimer(static_cast<ITimerHandler*>(created), milliseconds) != kResultOk)
+  if (add(created) != kResultOk)
   {
     created->Silence();
     created->release();
-    return false;
+    return nullptr;
   }
-  loop = runLoop;
-  handler = created;
-  return true;
+  return created;
 }
 
-void HostTimer::Stop()
+// Silences the handler before the host lets go of it: a callback already on
+// its way then does nothing.
+template <typename Remove>
+void unregisterHandler(Handler*& handler, Steinberg::IPtr<IRunLoop>& loop, Remove remove)
 {
   if (!handler)
     return;
   Handler* stopping = handler;
   handler = nullptr;
   stopping->Silence();
-  loop->unregisterTimer(static_cast<ITimerHandler*>(stopping));
+  remove(stopping);
   stopping->release();
   loop = nullptr;
+}
+} // namespace
+
+// --- HostTimer ------------------------------------------------------------------
+
+bool HostTimer::Start(IRunLoop* runLoop, uint64 milliseconds, std::function<void()> callback)
+{
+  Stop();
+  handler = registerHandler(runLoop, std::move(callback), [&](Handler* h) {
+    return runLoop->registerTimer(static_cast<ITimerHandler*>(h), milliseconds);
+  });
+  if (handler)
+    loop = runLoop;
+  return handler != nullptr;
+}
+
+void HostTimer::Stop()
+{
+  unregisterHandler(handler, loop, [this](Handler* h) { loop->unregisterTimer(static_cast<ITimerHandler*>(h)); });
 }
 
 // --- HostFileWatch ----------------------------------------------------------------
@@ -94,29 +118,19 @@ void HostTimer::Stop()
 bool HostFileWatch::Start(IRunLoop* runLoop, int fd, std::function<void()> callback)
 {
   Stop();
-  if (!runLoop || fd < 0)
+  if (fd < 0)
     return false;
-  auto* created = new Handler(std::move(callback));
-  if (runLoop->registerEventHandler(static_cast<IEventHandler*>(created), fd) != kResultOk)
-  {
-    created->Silence();
-    created->release();
-    return false;
-  }
-  loop = runLoop;
-  handler = created;
-  return true;
+  handler = registerHandler(runLoop, std::move(callback), [&](Handler* h) {
+    return runLoop->registerEventHandler(static_cast<IEventHandler*>(h), fd);
+  });
+  if (handler)
+    loop = runLoop;
+  return handler != nullptr;
 }
 
 void HostFileWatch::Stop()
 {
-  if (!handler)
-    return;
-  Handler* stopping = handler;
-  handler = nullptr;
-  stopping->Silence();
-  loop->unregisterEventHandler(static_cast<IEventHandler*>(stopping));
-  stopping->release();
-  loop = nullptr;
+  unregisterHandler(handler, loop,
+                    [this](Handler* h) { loop->unregisterEventHandler(static_cast<IEventHandler*>(h)); });
 }
 } // namespace HostRunLoop
