@@ -1,5 +1,7 @@
 #include "engine/DelayLine.h"
 
+#include "params/ProductFacts/DelayRanges.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -101,8 +103,8 @@ void DelayLine::setQuality(double value)
   quality = value;
   // Quality 1 is the open 6 kHz Butterworth; lower settings darken the line
   // and add a little resonance, as a worn bucket brigade does.
-  const double cutoff = 6000.0 * value;
-  const double q = 0.7071067811865476 + 0.19289321881345245 * (1.0 - value);
+  const double cutoff = DelayRanges::qualityCutoffHz(value);
+  const double q = DelayRanges::qualityResonance(value);
   inputFilterLeft.setParams(cutoff, q);
   inputFilterRight.setParams(cutoff, q);
   outputFilterLeft.setParams(cutoff, q);
@@ -128,7 +130,8 @@ bool DelayLine::rebuild(double newSampleRate)
   buffer.reset();
   bufferLength = 0;
 
-  const double length = std::isfinite(newSampleRate) ? std::trunc(newSampleRate * kMaxDelaySeconds) : 0.0;
+  const double length =
+      std::isfinite(newSampleRate) ? std::trunc(newSampleRate * DelayRanges::kLongestDelaySeconds) : 0.0;
   // A length the 32-bit indices cannot address is as unusable as a failed
   // allocation.
   if (length >= 1.0 && length <= static_cast<double>(std::numeric_limits<int32_t>::max() / 2))
@@ -217,8 +220,9 @@ void DelayLine::processChunk(double* const* inputs, double* const* outputs, int 
   const v2d fb = splat(feedback);
   const v2d dry = splat(dryGain);
   const v2d wet = splat(wetGain);
-  const v2d limitLo = splat(Frozen ? -3.0 * quality : -3.0);
-  const v2d limitHi = splat(Frozen ? 3.0 * quality : 3.0);
+  constexpr double bound = DelayRanges::kFeedbackLimit;
+  const v2d limitLo = splat(Frozen ? -bound * quality : -bound);
+  const v2d limitHi = splat(Frozen ? bound * quality : bound);
   double* const buf = buffer.get();
 
   const double* inL = inputs[0];

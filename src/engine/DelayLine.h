@@ -24,7 +24,6 @@ public:
     virtual void controlStep() = 0;
   };
 
-  static constexpr double kMaxDelaySeconds = 2.0;
 
   DelayLine();
   ~DelayLine();

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/SyncTables.h"
+#include "params/ProductFacts/SyncRates.h"
 
 void LFO::setSampleRate(double newSampleRate, double controlInterval)
 {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/SyncTables.h"
+#include "params/ProductFacts/SyncRates.h"
 
 namespace
 {
@@ -34,22 +34,10 @@ void initDelayParameters(IParam* const (&params)[kNumParams])
   params[kLFOSync]->InitBool("LFO Sync to Host", false, "", 0, "", "OFF", "ON");
 }
 
-void rangeBoundsMs(double range, double& lo, double& hi)
-{
-  hi = 2000.0 * std::pow(2.0, -2.0 * (4.0 - range));
-  lo = 0.125 * hi;
-}
-
-int delaySyncRowForTime(double time)
-{
-  const double row = std::round((1.0 - time) * 19.0);
-  return row < 0.0 ? 0 : row > 19.0 ? 19 : static_cast<int>(row);
-}
-
 void setDisplayTextForRange(double value, IString& text)
 {
   double lo, hi;
-  rangeBoundsMs(value, lo, hi);
+  DelayRanges::rangeBoundsMs(value, lo, hi);
   text.SetFormatted(12, "%.0f-%.0f", lo, hi);
 }
 

@@ -2,25 +2,10 @@
 
 #include "params/IParam.h"
 #include "params/IString.h"
-
-// The parameter index is also the host parameter ID, the order of the state
-// chunk and of preset values, the MIDI-learn target and the editor binding.
-// It never changes.
-enum EParams
-{
-  kRange = 0,
-  kTime,
-  kFeedback,
-  kLFOSpeed,
-  kLFODepth,
-  kMix,
-  kQuality,
-  kDelaySync,
-  kLFOSync,
-  kNumParams
-};
-
-inline constexpr int kNumPresets = 10;
+#include "params/ProductFacts/DelayRanges.h"
+#include "params/ProductFacts/FactoryPresets.h"
+#include "params/ProductFacts/ParameterIds.h"
+#include "params/ProductFacts/SyncRates.h"
 
 // Gives the nine parameters their names, ranges, shapes, defaults and texts.
 void initDelayParameters(IParam* const (&params)[kNumParams]);
@@ -31,12 +16,6 @@ void setDisplayTextForMix(double value, IString& text);
 void setDisplayTextForPercent(double value, IString& text);
 void setDisplayTextForSpeed(double value, IString& text);
 void setDisplayTextForLFOSyncRate(double value, IString& text);
-
-// Shortest and longest delay of a Range setting, in milliseconds.
-void rangeBoundsMs(double range, double& lo, double& hi);
-// Row of the delay sync table that a Time value selects: longer notes for
-// higher values.
-int delaySyncRowForTime(double time);
 
 // Sync table row that an LFO speed value selects while LFO sync is on.
 int lfoSyncIndexForNormalized(double normalized);

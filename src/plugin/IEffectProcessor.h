@@ -28,7 +28,10 @@ public:
   int GetBlockSize() const { return blockSize; }
   void SetBlockSize(int size) { blockSize = size; }
   int GetLatency() const { return 0; }
-  int GetTailSize() const { return 0; }
+  // Any thread: samples the output goes on sounding after the input falls
+  // silent, for the current settings; kInfiniteTail when it never ends.
+  static constexpr uint32_t kInfiniteTail = 0xFFFFFFFFu;
+  virtual uint32_t GetTailSize() const { return 0; }
   bool GetBypassed() const { return bypassed; }
   void SetBypassed(bool on) { bypassed = on; }
   bool GetRenderingOffline() const { return renderingOffline; }

@@ -4,24 +4,10 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "engine/SyncTables.h"
+#include "params/ProductFacts/SyncRates.h"
+#include "plugin/DelayTail.h"
 
-namespace
-{
-// Longest delay of range k is 2000 ms / 4^k; the shortest is an eighth of it.
-double rangeMaxMsFor(int k) { return std::ldexp(2000.0, -2 * k); }
-
-// The deepest range whose read offset is still at least one tick. Without a
-// buffer yet, the shift width of the type is the only limit.
-int deepestRange(int32_t bufferLength)
-{
-  int k = 15;
-  if (bufferLength > 0)
-    while (k > 0 && (bufferLength >> (2 * k)) < 1)
-      --k;
-  return k;
-}
-} // namespace
+using namespace DelayRanges;
 
 const IEffectConfig TolmarDelay::kConfig = [] {
   IEffectConfig c;
@@ -302,27 +288,23 @@ void TolmarDelay::setTimeParameters()
     }
     lastTempo = tempo;
     syncedDelayMs = noteMs;
-    double ms = noteMs;
-    while (ms > 2000.0)
-      ms *= 0.5;
-    int k = 0;
-    while (k < deepest && rangeMaxMsFor(k) / 8.0 > ms)
-      ++k;
+    const double ms = foldIntoLongestRange(noteMs);
+    const int k = rangeIndexHolding(ms, deepest);
     rangeIndex = k;
-    rangeMaxMs = rangeMaxMsFor(k);
-    rangeMinMs = rangeMaxMs * 0.125;
-    delayLine.setReadOffset(bufferLength >> (2 * k));
+    rangeMaxMs = DelayRanges::rangeMaxMs(k);
+    rangeMinMs = DelayRanges::rangeMinMs(k);
+    delayLine.setReadOffset(readOffsetFor(bufferLength, k));
     const double fraction = (ms - rangeMinMs) / (rangeMaxMs - rangeMinMs);
     // Only a tempo beyond any musical use reaches below the deepest range.
     timeFraction = fraction < 0.0 ? 0.0 : fraction > 1.0 ? 1.0 : fraction;
   }
   else
   {
-    const int k = 4 - (range < 0 ? 0 : range > 4 ? 4 : range);
+    const int k = rangeIndexForRange(range);
     rangeIndex = k;
-    delayLine.setReadOffset(bufferLength >> (2 * k));
-    rangeMaxMs = rangeMaxMsFor(k);
-    rangeMinMs = rangeMaxMs * 0.125;
+    delayLine.setReadOffset(readOffsetFor(bufferLength, k));
+    rangeMaxMs = DelayRanges::rangeMaxMs(k);
+    rangeMinMs = DelayRanges::rangeMinMs(k);
     timeFraction = timeValue;
   }
   refreshTimeDisplay();
@@ -331,8 +313,7 @@ void TolmarDelay::setTimeParameters()
 void TolmarDelay::updateDelay()
 {
   const double u = lfo.getValue();
-  const double step = 0.125 + 0.875 * (timeFraction + lfoDepth * (std::exp2(u) - 1.0 - timeFraction));
-  delayLine.setClockStep(step);
+  delayLine.setClockStep(clockStepFor(timeFraction, lfoDepth, u));
 }
 
 void TolmarDelay::doFreeze()
@@ -374,6 +355,7 @@ void TolmarDelay::handleSync2Host()
 
 void TolmarDelay::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
+  tailTempo.store(GetTimeInfo().tempo, std::memory_order_relaxed);
   if (delayLine.hasBuffer())
     handleSync2Host();
   delayLine.process(inputs, outputs, nFrames, *this);
@@ -388,7 +370,7 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
     return;
   }
   double lo, hi;
-  rangeBoundsMs(Param(kRange).Value(), lo, hi);
+  DelayRanges::rangeBoundsMs(Param(kRange).Value(), lo, hi);
   text.SetFormatted(12, "%.0fms", lo + (hi - lo) * t);
 }
 
@@ -416,4 +398,28 @@ void TolmarDelay::refreshFreeze()
 void TolmarDelay::refreshMidiLearn()
 {
   raiseRefresh(kRefreshMidiLearn);
+}
+
+uint32_t TolmarDelay::GetTailSize() const
+{
+  // From the parameter values (atomic) rather than the engine's state, so
+  // the answer is ready before processing starts. A synced delay or LFO
+  // takes the tempo of the last block (120 until one came); hosts ask again
+  // when they restart processing, by which time a new tempo has arrived.
+  DelayTailSettings s;
+  s.sampleRate = GetSampleRate();
+  s.range = Param(kRange).Value();
+  s.time = Param(kTime).Value();
+  s.feedback = Param(kFeedback).Value();
+  s.lfoSpeed = Param(kLFOSpeed).Value();
+  s.lfoDepth = Param(kLFODepth).Value();
+  s.mix = Param(kMix).Value();
+  s.quality = Param(kQuality).Value();
+  s.delaySync = Param(kDelaySync).Value() >= 0.5;
+  s.lfoSync = Param(kLFOSync).Value() >= 0.5;
+  s.lfoSyncRow = lfoSyncIndexForNormalized(Param(kLFOSpeed).GetNormalized());
+  s.tempo = tailTempo.load(std::memory_order_relaxed);
+  s.frozen = isFrozen();
+  const uint32_t tail = delayTailSamples(s);
+  return tail == kInfiniteTailSamples ? kInfiniteTail : tail;
 }

@@ -6,6 +6,7 @@
 #include "engine/DelayLine.h"
 #include "engine/LFO.h"
 #include "params/DelayParameters.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "params/IString.h"
 #include "plugin/IEffectBase.h"
 #include "plugin/IEffectProcessor.h"
@@ -57,11 +58,12 @@ public:
   void OnReset() override;                           // setup thread
   bool SerializeState(IByteChunk& chunk) const override;            // main thread
   int UnserializeState(const IByteChunk& chunk, int startPos) override; // main thread
+  uint32_t GetTailSize() const override;                                // any thread
 
   // State versions: every chunk starts with the tag; first-version chunks
   // had no tag, seven values and no sync switches.
-  static constexpr char versionMagic[] = "Tolmar Charge Chain Delay_2.X.X";
-  static constexpr char stringToTest[] = "Tolmar Charge Chain Delay_2.";
+  static constexpr const char* versionMagic = StateFormat::kTag;
+  static constexpr const char* stringToTest = StateFormat::kTagPrefix;
   bool isOldVersion1(const IByteChunk& chunk, int startPos) const;
 
   // Main thread: the editor's preset switch.
@@ -176,4 +178,6 @@ private:
   double lfoDepth = 0.0;
 
   std::atomic<uint32_t> pendingRefreshes{0};
+  // The tempo the last block carried, for the tail of a synced delay.
+  std::atomic<double> tailTempo{120.0};
 };

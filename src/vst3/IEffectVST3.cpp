@@ -8,7 +8,7 @@
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
-#include "vst3/ParamIDs.h"
+#include "params/ProductFacts/ParameterIds.h"
 #include "vst3/IEffectVST3View.h"
 #include "vst3/TextConversion.h"
 
@@ -224,7 +224,8 @@ uint32 PLUGIN_API IEffectVST3::getLatencySamples()
 
 uint32 PLUGIN_API IEffectVST3::getTailSamples()
 {
-  return static_cast<uint32>(plugin->GetTailSize());
+  const uint32_t tail = plugin->GetTailSize();
+  return tail == IEffectProcessor::kInfiniteTail ? kInfiniteTail : tail;
 }
 
 tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup)

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
-#include "vst3/ParamIDs.h"
+#include "params/ProductFacts/ParameterIds.h"
 #include "vst3/TextConversion.h"
 
 using namespace Steinberg;

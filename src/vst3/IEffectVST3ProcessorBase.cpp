@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "vst3/MidiConversion.h"
-#include "vst3/ParamIDs.h"
+#include "params/ProductFacts/ParameterIds.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;

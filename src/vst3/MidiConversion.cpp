@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "vst3/IEffectVST3Parameter.h"
-#include "vst3/ParamIDs.h"
+#include "params/ProductFacts/ParameterIds.h"
 
 using Steinberg::Vst::Event;
 

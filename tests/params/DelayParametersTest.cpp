@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/SyncTables.h"
+#include "params/ProductFacts/SyncRates.h"
 #include "params/DelayParameters.h"
 #include "support/DelayHarness.h"
 

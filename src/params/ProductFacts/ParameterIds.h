@@ -1,8 +1,24 @@
 #pragma once
 #include <cstdint>
 
-// Host parameter IDs of the binding. IDs 0 and up are the instance's
-// parameter indices; the fixed IDs below sit above any index.
+// The parameter index is also the host parameter ID, the order of the state
+// chunk and of preset values, the MIDI-learn target and the editor binding.
+// It never changes: saved projects and controller bindings depend on it.
+enum EParams
+{
+  kRange = 0,
+  kTime,
+  kFeedback,
+  kLFOSpeed,
+  kLFODepth,
+  kMix,
+  kQuality,
+  kDelaySync,
+  kLFOSync,
+  kNumParams
+};
+
+// Host parameter IDs besides the parameter indices; they sit above any index.
 namespace ParamIDs
 {
 inline constexpr uint32_t kBypass = 65536;
