@@ -12,6 +12,9 @@ packages=(
   libxcb1-dev
   # The editor tests run the editor in a virtual X server and click it.
   xvfb libxcb-xtest0-dev
+  # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
+  # CPack which files are shared objects.
+  dpkg-dev file
 )
 
 missing=()

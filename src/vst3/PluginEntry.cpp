@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "params/ProductFacts/ProductIdentity.h"
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -16,8 +17,6 @@ using namespace Steinberg;
 
 namespace
 {
-// The class ID: a fixed prefix, then the manufacturer and plug-in codes.
-constexpr uint32 kClassIdWords[4] = {0xF2AEE70D, 0x00DE4F4E, 0x546F6C6D /* Tolm */, 0x746C6364 /* tlcd */};
 constexpr const char* kSdkVersionString = "VST 3.7.3";
 constexpr int32 kFactoryFlags = PFactoryInfo::kUnicode;
 constexpr uint32 kClassFlags = Vst::kSimpleModeSupported;
@@ -33,9 +32,8 @@ const PClassInfo2& classInfo()
 {
   static const PClassInfo2 info = [] {
     TUID cid;
-    for (int word = 0; word < 4; ++word)
-      for (int byte = 0; byte < 4; ++byte)
-        cid[word * 4 + byte] = static_cast<char>((kClassIdWords[word] >> (24 - 8 * byte)) & 0xFF);
+    for (int i = 0; i < 16; ++i)
+      cid[i] = ProductIdentity::classIdByte(i);
     const IEffectConfig& config = TolmarDelay::kConfig;
     char version[32];
     std::snprintf(version, sizeof(version), "%d.%d.%d", (config.vendorVersion >> 16) & 0xFFFF,

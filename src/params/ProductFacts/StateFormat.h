@@ -1,4 +1,8 @@
 #pragma once
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <vector>
 
 // The state chunk: this tag, then the nine parameter values as
 // little-endian binary64 in parameter index order. The VST 3 component
@@ -13,4 +17,19 @@ inline constexpr char kTagPrefix[] = "Tolmar Charge Chain Delay_2.";
 inline constexpr int kValueCount = 9;
 inline constexpr int kChunkSize = kTagLength + 8 * kValueCount;
 static_assert(kChunkSize == 103);
+
+// The component state a host keeps for these values: the chunk, then the
+// bypass word.
+inline std::vector<char> componentState(const std::array<double, kValueCount>& values, bool bypass = false)
+{
+  std::vector<char> out(kTag, kTag + kTagLength);
+  auto put = [&out](uint64_t bits, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+  };
+  for (double v : values)
+    put(std::bit_cast<uint64_t>(v), 8);
+  put(bypass ? 1u : 0u, 4);
+  return out;
+}
 } // namespace StateFormat

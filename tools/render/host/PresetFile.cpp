@@ -55,6 +55,51 @@ std::vector<char> savePreset(HostedPlugin& plugin, const TUID classId)
     return std::vector<char>(data, data + stream->getSize());
 }
 
+std::vector<char> presetFile(const TUID classId, const std::vector<char>& componentState, const std::string& metaInfoXml)
+{
+    auto component = streamOver(componentState);
+    auto stream = owned(new MemoryStream());
+    if (!Vst::PresetFile::savePreset(stream, FUID::fromTUID(classId), component, nullptr, metaInfoXml.c_str(),
+                                     static_cast<int32>(metaInfoXml.size())))
+        throw HostError("could not write the preset file");
+    const char* data = stream->getData();
+    return std::vector<char>(data, data + stream->getSize());
+}
+
+namespace
+{
+std::string xmlEscaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+    {
+        switch (c)
+        {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string attribute(const char* id, const std::string& value)
+{
+    return std::string("\t<Attr id=\"") + id + "\" value=\"" + xmlEscaped(value) +
+           "\" type=\"string\" flags=\"writeProtected\"/>\n";
+}
+} // namespace
+
+std::string presetMetaInfo(const std::string& presetName, const std::string& plugInName,
+                           const std::string& plugInCategory)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<MetaInfo>\n" + attribute("MediaType", "VstPreset") +
+           attribute("PlugInName", plugInName) + attribute("PlugInCategory", plugInCategory) +
+           attribute("Name", presetName) + "</MetaInfo>\n";
+}
+
 std::vector<char> componentStateOf(const std::vector<char>& presetBytes)
 {
     auto stream = streamOver(presetBytes);
@@ -66,6 +111,22 @@ std::vector<char> componentStateOf(const std::vector<char>& presetBytes)
         entry->offset + entry->size > static_cast<TSize>(presetBytes.size()))
         return {};
     return std::vector<char>(presetBytes.begin() + entry->offset, presetBytes.begin() + entry->offset + entry->size);
+}
+
+std::string metaInfoOf(const std::vector<char>& presetBytes)
+{
+    auto stream = streamOver(presetBytes);
+    Vst::PresetFile file(stream);
+    if (!file.readChunkList() || !file.contains(Vst::kMetaInfo))
+        return {};
+    int32 size = 0;
+    if (!file.readMetaInfo(nullptr, size) || size <= 0 || size > (1 << 20))
+        return {};
+    std::string xml(static_cast<size_t>(size), '\0');
+    if (!file.readMetaInfo(xml.data(), size))
+        return {};
+    xml.resize(static_cast<size_t>(size));
+    return xml;
 }
 
 std::string classIdOf(const std::vector<char>& presetBytes)

@@ -14,9 +14,19 @@ namespace tolmar::host
 void loadPreset(HostedPlugin& plugin, const Steinberg::TUID classId, const std::vector<char>& bytes);
 std::vector<char> savePreset(HostedPlugin& plugin, const Steinberg::TUID classId);
 
+// A preset file of a component state as getState wrote it, with a
+// meta-information chunk (the XML that hosts read name and category from).
+std::vector<char> presetFile(const Steinberg::TUID classId, const std::vector<char>& componentState,
+                             const std::string& metaInfoXml);
+// The meta-information XML for a preset of the given name.
+std::string presetMetaInfo(const std::string& presetName, const std::string& plugInName,
+                           const std::string& plugInCategory);
+
 // The component-state chunk of a preset file; nothing when there is none.
 // For tests and diagnostics: it reads the file, not the plug-in.
 std::vector<char> componentStateOf(const std::vector<char>& presetBytes);
+// The meta-information XML of a preset file; empty when there is none.
+std::string metaInfoOf(const std::vector<char>& presetBytes);
 // The class ID a preset file was made for, as 32 hexadecimal digits.
 std::string classIdOf(const std::vector<char>& presetBytes);
 } // namespace tolmar::host

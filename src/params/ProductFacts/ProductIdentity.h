@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+
+// Who the effect is to hosts and to the files they keep: names, class ID,
+// category and the folders presets live in.
+namespace ProductIdentity
+{
+inline constexpr const char* kEffectName = "Tolmar Charge Chain Delay";
+inline constexpr const char* kVendorName = "Tolmar Music";
+inline constexpr const char* kVersion = "2.0.3";
+inline constexpr const char* kSubCategories = "Fx|Delay";
+// The class ID: a fixed prefix, then the manufacturer and plug-in codes,
+// each word most significant byte first.
+inline constexpr uint32_t kClassIdWords[4] = {0xF2AEE70D, 0x00DE4F4E, 0x546F6C6D /* Tolm */, 0x746C6364 /* tlcd */};
+// The 16 bytes of the class ID in the order the SDK's TUID holds them.
+inline constexpr char classIdByte(int i)
+{
+  return static_cast<char>((kClassIdWords[i / 4] >> (24 - 8 * (i % 4))) & 0xFF);
+}
+// Preset files: <presets folder>/<vendor>/<effect name>/<preset name>.vstpreset
+inline constexpr const char* kPresetSubfolder = "Tolmar Music/Tolmar Charge Chain Delay";
+inline constexpr const char* kPresetExtension = ".vstpreset";
+} // namespace ProductIdentity

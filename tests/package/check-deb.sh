@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, checks its fields and file
+# list, unpacks it into a scratch root and loads the bundle from there.
+#   check-deb.sh BUILD_DIR TOLMAR_RENDER
+set -euo pipefail
+build=$1
+render=$2
+name=tolmar-charge-chain-delay
+deb="$build/package/${name}_2.0.3_amd64.deb"
+vst3="usr/lib/vst3/Tolmar Charge Chain Delay.vst3"
+presets="usr/share/vst3/presets/Tolmar Music/Tolmar Charge Chain Delay"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -f "$deb"
+(cd "$build" && cpack -G DEB --config CPackConfig.cmake >/dev/null) || fail "cpack -G DEB failed"
+[[ -f $deb ]] || fail "no $deb"
+
+[[ $(dpkg-deb -f "$deb" Package) == "$name" ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Version) == "2.0.3" ]] || fail "version"
+[[ $(dpkg-deb -f "$deb" Architecture) == "amd64" ]] || fail "architecture"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libcairo2 libxcb1 libfreetype libcurl libstdc++6 libc6; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+listing=$(dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}//; s#^\./##; s#/$##')
+expect() { grep -qxF "$1" <<<"$listing" || fail "the package lacks $1"; }
+expect "$vst3/Contents/x86_64-linux/Tolmar Charge Chain Delay.so"
+for resource in back knob switch ranges button; do
+  expect "$vst3/Contents/Resources/$resource.png"
+  expect "$vst3/Contents/Resources/$resource@2x.png"
+done
+expect "$vst3/Contents/Resources/Roboto-Regular.ttf"
+for preset in "default" "Soft Flanger" "Sharp Flanger" "Soft Chorus" "Hard Chorus" "Slapback" "Space-like" \
+              "Vibrato" "Tape Echo" "Comb Resonator"; do
+  expect "$presets/$preset.vstpreset"
+done
+expect "usr/share/doc/$name/copyright"
+# Nothing outside the plug-in folders and the documentation.
+stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?)$' <<<"$listing" || true)
+[[ -z $stray ]] || fail "unexpected files: $stray"
+grep -q "GNU GENERAL PUBLIC LICENSE" <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") \
+  || fail "the copyright file lacks the licence"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+# Loaded from the unpacked package as a host loads it: module entry,
+# factory, an instance, and one of the packaged presets applied.
+out=$(HOME="$root" "$render" --plugin "$root/$vst3" --list-presets) || fail "the unpacked bundle does not load"
+grep -q "Comb Resonator" <<<"$out" || fail "the unpacked bundle lists no presets: $out"
+HOME="$root" "$render" --plugin "$root/$vst3" --state "$root/$presets/Slapback.vstpreset" --impulse --seconds 0.2 \
+  --tail 0.2 --quiet "$root/ir.wav" || fail "the packaged preset does not load into the packaged bundle"
+echo "package ok: $deb"
