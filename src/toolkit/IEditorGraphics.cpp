@@ -547,7 +547,7 @@ void IEditorGraphics::LayoutOverlay()
   if (!overlay)
     return;
   MarkOverlayDirty();
-  overlay->Layout(static_cast<float>(WindowWidth()), static_cast<float>(WindowHeight()));
+  overlay->Layout(static_cast<float>(WindowWidth()), static_cast<float>(WindowHeight()), drawScale);
   MarkOverlayDirty();
 }
 

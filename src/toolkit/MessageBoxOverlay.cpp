@@ -89,8 +89,10 @@ MessageBoxOverlay::MessageBoxOverlay(std::string message, std::string title, int
   focused = defaultIndex;
 }
 
-void MessageBoxOverlay::Layout(float windowWidth, float windowHeight)
+void MessageBoxOverlay::Layout(float windowWidth, float windowHeight, float drawScale)
 {
+  const float scale = ScaleFor(drawScale);
+  const float margin = kMargin * scale;
   windowW = windowWidth;
   windowH = windowHeight;
   Measure measure(font);
@@ -125,10 +127,11 @@ void MessageBoxOverlay::Layout(float windowWidth, float windowHeight)
     x -= buttonWidths[i] + kButtonSpacing;
   }
 
-  // Shrunk as a whole when the window is smaller than the box.
-  k = std::min({1.f, std::max(1.f, windowWidth - 2 * kMargin) / boxWidth,
-                std::max(1.f, windowHeight - 2 * kMargin) / boxHeight});
-  k = std::max(0.05f, k);
+  // At the editor's scale; shrunk as a whole when the window is smaller
+  // than the box.
+  k = std::min({scale, std::max(1.f, windowWidth - 2 * margin) / boxWidth,
+                std::max(1.f, windowHeight - 2 * margin) / boxHeight});
+  k = std::max(0.01f, k);
   originX = 0.5f * (windowWidth - boxWidth * k);
   originY = 0.5f * (windowHeight - boxHeight * k);
   RequestRedraw();

@@ -16,7 +16,7 @@ public:
   MessageBoxOverlay(std::string text, std::string caption, int type, cairo_font_face_t* font,
                     std::function<void(int)> onAnswer);
 
-  void Layout(float windowWidth, float windowHeight) override;
+  void Layout(float windowWidth, float windowHeight, float drawScale) override;
   IRECT Bounds() const override { return {0.f, 0.f, windowW, windowH}; }
   void Draw(cairo_t* cr) const override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;

@@ -8,17 +8,18 @@
 
 // Something the toolkit draws above all controls that takes every mouse
 // event while it is shown: a pop-up menu or a message box. Coordinates are
-// window points, so that menus and boxes have the same size on screen at
-// every scale of the editor (and shrink only when the window is too small
-// to hold them).
+// window points. Text, rows and margins grow and shrink with the editor's
+// draw scale, so that a menu keeps its size beside the controls at every
+// window size, and shrink further only when the window cannot hold them.
 class Overlay
 {
 public:
   virtual ~Overlay() = default;
 
   virtual bool IsPopupMenu() const { return false; }
-  // Places the overlay in a window of the given size.
-  virtual void Layout(float windowWidth, float windowHeight) = 0;
+  // Places the overlay in a window of the given size (points), with the
+  // editor drawn at drawScale points per layout unit.
+  virtual void Layout(float windowWidth, float windowHeight, float drawScale) = 0;
   // The area it covers; redrawn whenever it changes.
   virtual IRECT Bounds() const = 0;
   // Draws with cr in points.

@@ -19,6 +19,12 @@ inline constexpr IColor kDim{115, 0, 0, 0};
 inline constexpr IColor kButton{255, 56, 59, 66};
 inline constexpr IColor kButtonHover{255, 70, 74, 82};
 
+// The sizes here are points at the editor's natural size, drawn at half
+// its layout (its "100%"), where the menu text matches the value captions;
+// at other draw scales they are scaled alike.
+inline constexpr float kNaturalDrawScale = 0.5f;
+inline float ScaleFor(float drawScale) { return drawScale / kNaturalDrawScale; }
+
 inline constexpr float kMargin = 4.f;      // kept free at the window's edges
 inline constexpr float kRadius = 6.f;
 inline constexpr float kFontSize = 13.f;

@@ -52,8 +52,10 @@ PopupMenuOverlay::PopupMenuOverlay(const IPopupMenu& menu, const IRECT& anchorRe
   }
 }
 
-void PopupMenuOverlay::Layout(float windowWidth, float windowHeight)
+void PopupMenuOverlay::Layout(float windowWidth, float windowHeight, float drawScale)
 {
+  const float scale = ScaleFor(drawScale);
+  const float margin = kMargin * scale;
   Measure measure(font, kFontSize);
   float widest = 0.f;
   for (const Entry& entry : entries)
@@ -63,12 +65,12 @@ void PopupMenuOverlay::Layout(float windowWidth, float windowHeight)
     widest = std::max(widest, static_cast<float>(TextLayout::Width(measure.cr, title)) - kTextLeft + 12.f);
   const float columnWidth = std::clamp(kTextLeft + widest + kTextRight, kMinColumnWidth, kMaxColumnWidth);
 
-  const float availableWidth = std::max(1.f, windowWidth - 2 * kMargin);
-  const float availableHeight = std::max(1.f, windowHeight - 2 * kMargin);
+  const float availableWidth = std::max(1.f, windowWidth - 2 * margin);
+  const float availableHeight = std::max(1.f, windowHeight - 2 * margin);
   const int n = static_cast<int>(entries.size());
 
   // Try one to four columns; keep the one that needs the least shrinking
-  // (fewer columns when equal).
+  // below the editor's scale (fewer columns when equal).
   int bestColumns = 1;
   float bestFactor = -1.f;
   for (int columns = 1; columns <= std::max(1, std::min(kMaxColumns, n)); ++columns)
@@ -84,8 +86,8 @@ void PopupMenuOverlay::Layout(float windowWidth, float windowHeight)
     }
     const float w = columns * columnWidth;
     const float h = 2 * kPadding + titleHeight + tallest;
-    const float factor = std::min({1.f, availableWidth / w, availableHeight / h});
-    if (factor > bestFactor + 1e-3f)
+    const float factor = std::min({scale, availableWidth / w, availableHeight / h});
+    if (factor > bestFactor + 1e-3f * scale)
     {
       bestFactor = factor;
       bestColumns = columns;
@@ -109,26 +111,26 @@ void PopupMenuOverlay::Layout(float windowWidth, float windowHeight)
   titleArea = IRECT(0.f, kPadding, bestColumns * columnWidth, kPadding + titleHeight);
   panelWidth = bestColumns * columnWidth;
   panelHeight = 2 * kPadding + titleHeight + tallest;
-  k = std::max(0.05f, bestFactor);
+  k = std::max(0.01f, bestFactor);
 
   // Below the anchor, moved left or above when it would leave the window.
   const float w = panelWidth * k;
   const float h = panelHeight * k;
   originX = anchor.L;
-  if (originX + w > windowWidth - kMargin)
-    originX = windowWidth - kMargin - w;
-  originX = std::max(kMargin, originX);
+  if (originX + w > windowWidth - margin)
+    originX = windowWidth - margin - w;
+  originX = std::max(margin, originX);
   originY = anchor.B;
-  if (originY + h > windowHeight - kMargin)
-    originY = anchor.T - h >= kMargin ? anchor.T - h : windowHeight - kMargin - h;
-  originY = std::max(kMargin, originY);
+  if (originY + h > windowHeight - margin)
+    originY = anchor.T - h >= margin ? anchor.T - h : windowHeight - margin - h;
+  originY = std::max(margin, originY);
   RequestRedraw();
 }
 
 IRECT PopupMenuOverlay::Bounds() const
 {
   // Includes the shadow.
-  return IRECT(originX, originY, originX + panelWidth * k, originY + panelHeight * k).GetPadded(6.f);
+  return IRECT(originX, originY, originX + panelWidth * k, originY + panelHeight * k).GetPadded(6.f * k);
 }
 
 IRECT PopupMenuOverlay::ItemBounds(int index) const

@@ -20,7 +20,7 @@ public:
                    std::function<void(int)> onClose);
 
   bool IsPopupMenu() const override { return true; }
-  void Layout(float windowWidth, float windowHeight) override;
+  void Layout(float windowWidth, float windowHeight, float drawScale) override;
   IRECT Bounds() const override;
   void Draw(cairo_t* cr) const override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;

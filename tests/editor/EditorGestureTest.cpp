@@ -250,3 +250,36 @@ TEST_F(EditorTest, ClosedEditorIsNeverTouched)
   open();
   EXPECT_NEAR(g().GetControl(6)->GetValue(), 0.3, 1e-9);
 }
+
+TEST_F(EditorTest, MenusAndBoxesKeepTheirSizeBesideTheControlsAtEveryWindowSize)
+{
+  open();
+  IRECT atHalf;
+  for (float scale : {0.5f, 1.f, 2.f, 4.f})
+  {
+    SCOPED_TRACE(scale);
+    g().Resize(1366, 348, scale);
+    frame();
+    // The window-size menu on the background: rows of one size in layout
+    // units, so that at "400%" its text stands as tall as the captions.
+    offscreen->Click(700, 120, IMouseMod(false, true));
+    ASSERT_TRUE(g().IsShowingPopupMenu());
+    const IRECT first = g().GetPopupMenuItemRECT(0);
+    for (int i = 0; i < 8; ++i)
+      EXPECT_TRUE(g().GetBounds().Contains(g().GetPopupMenuItemRECT(i))) << "item " << i;
+    if (scale == 0.5f)
+      atHalf = first;
+    else
+      EXPECT_NEAR(first.H(), atHalf.H(), 0.05f * atHalf.H());
+    offscreen->Key(kVK_ESCAPE);
+    EXPECT_FALSE(g().IsShowingPopupMenu());
+
+    // "Save Window Size" answers with a box; Escape gives its OK.
+    offscreen->Click(700, 120, IMouseMod(false, true));
+    chooseMenuItem(7);
+    ASSERT_TRUE(g().IsShowingMessageBox());
+    EXPECT_TRUE(g().GetBounds().Contains(g().GetMessageBoxButtonRECT(kOK)));
+    offscreen->Key(kVK_ESCAPE);
+    EXPECT_FALSE(g().IsShowingMessageBox());
+  }
+}
