@@ -1,12 +1,14 @@
 #pragma once
+#include "params/ProductFacts/EditorLayout.h"
+#include "toolkit/IRECT.h"
 #include "toolkit/IText.h"
 
 // Sizes, styles and window scales of the editor. Positions are layout units
 // of the 1366 x 348 layout.
 namespace GUI
 {
-inline constexpr int kLayoutWidth = 1366;
-inline constexpr int kLayoutHeight = 348;
+inline constexpr int kLayoutWidth = EditorLayout::kWidth;
+inline constexpr int kLayoutHeight = EditorLayout::kHeight;
 inline constexpr float kMinScale = 0.25f;
 inline constexpr float kMaxScale = 4.0f;
 inline constexpr float kCornerSize = 26.f;
@@ -42,3 +44,6 @@ inline IText alertStyle() { return IText(26.f, kOrangeRed, kFont, EAlign::Center
 // Labels of the push buttons.
 inline IText buttonStyle() { return IText(26.f, kPaleYellow, kFont, EAlign::Center, EVAlign::Middle); }
 } // namespace GUI
+
+// A click area of the layout as the toolkit's rectangle.
+inline IRECT areaOf(const EditorLayout::Area& a) { return IRECT(a.l, a.t, a.r, a.b); }

@@ -189,7 +189,7 @@ ITolmarSwitchTextControl::ITolmarSwitchTextControl(float x, float y, int paramId
   : IControl(bitmapArea(x, y, switchBitmap), paramIdx), bitmap(switchBitmap), area(bitmapArea(x, y, switchBitmap))
 {
   IRECT drawing = GetRECT();
-  drawing.B = y + 136.f;
+  drawing.B = y + EditorLayout::kSwitchCaptionBottom;
   SetRECT(drawing);
 }
 
@@ -228,7 +228,7 @@ ITolmarKnobTextControl::ITolmarKnobTextControl(float x, float y, int paramIdx, c
 {
   SetHideCursorOnDrag(false);
   IRECT drawing = GetRECT();
-  drawing.B += 44.f;
+  drawing.B += EditorLayout::kKnobCaptionDrop;
   SetRECT(drawing);
 }
 

@@ -55,10 +55,10 @@ void TolmarEditor::CloseWindow()
 
 void TolmarEditor::LayoutUI(IEditorGraphics& g)
 {
-  const IBitmap button = g.LoadBitmap("button.png", 2);
-  const IBitmap knob = g.LoadBitmap("knob.png", 65);
-  const IBitmap ranges = g.LoadBitmap("ranges.png", 5);
-  const IBitmap switches = g.LoadBitmap("switch.png", 2);
+  const IBitmap button = g.LoadBitmap("button.png", EditorLayout::kButtonFrames);
+  const IBitmap knob = g.LoadBitmap("knob.png", EditorLayout::kKnobFrames);
+  const IBitmap ranges = g.LoadBitmap("ranges.png", EditorLayout::kRangeFrames);
+  const IBitmap switches = g.LoadBitmap("switch.png", EditorLayout::kSwitchFrames);
   g.LoadFont(GUI::kFont, GUI::kFont);
   g.EnableMouseOver(true);
   g.EnableMultiTouch(g.PlatformSupportsMultiTouch());
@@ -73,23 +73,23 @@ void TolmarEditor::LayoutUI(IEditorGraphics& g)
   if (scale > GUI::kMaxScale)
     scale = GUI::kMaxScale;
   g.Resize(GUI::kLayoutWidth, GUI::kLayoutHeight, scale, true);
-  g.AttachControl(std::make_unique<ITolmarOnlineMenu>(IRECT(1032, 24, 1336, 80)));
+  g.AttachControl(std::make_unique<ITolmarOnlineMenu>(areaOf(EditorLayout::kOnlineMenu)));
   g.AttachCornerResizer(new ITolmarCornerResizer(IRECT(0, 0, static_cast<float>(g.Width()), static_cast<float>(g.Height())),
                                                  GUI::kCornerSize),
                         EUIResizerMode::Scale, false);
-  g.AttachControl(std::make_unique<ITolmarPresetMenu>(IRECT(20, 24, 80, 84)));
-  rangeSelector = g.AttachControl(std::make_unique<ITolmarRangeControl>(40.f, 192.f, ranges, kRange));
-  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(166.f, 188.f, kDelaySync, switches));
-  timeKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(240.f, 200.f, kTime, knob));
-  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(372.f, 200.f, kFeedback, knob));
-  rateKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(548.f, 200.f, kLFOSpeed, knob));
-  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(666.f, 188.f, kLFOSync, switches));
-  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(744.f, 200.f, kLFODepth, knob));
-  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(920.f, 200.f, kMix, knob));
-  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(1052.f, 200.f, kQuality, knob));
-  learnButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(1210.f, 160.f, kLearnButtonID, button));
-  g.AttachControl(std::make_unique<ITolmarSaveControl>(1210.f, 216.f, button));
-  freezeButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(1210.f, 272.f, kFreezeButtonID, button));
+  g.AttachControl(std::make_unique<ITolmarPresetMenu>(areaOf(EditorLayout::kPresetMenu)));
+  rangeSelector = g.AttachControl(std::make_unique<ITolmarRangeControl>(EditorLayout::kRange.x, EditorLayout::kRange.y, ranges, kRange));
+  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(EditorLayout::kDelaySync.x, EditorLayout::kDelaySync.y, kDelaySync, switches));
+  timeKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kTime.x, EditorLayout::kTime.y, kTime, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kFeedback.x, EditorLayout::kFeedback.y, kFeedback, knob));
+  rateKnob = g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kLFOSpeed.x, EditorLayout::kLFOSpeed.y, kLFOSpeed, knob));
+  g.AttachControl(std::make_unique<ITolmarSwitchTextControl>(EditorLayout::kLFOSync.x, EditorLayout::kLFOSync.y, kLFOSync, switches));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kLFODepth.x, EditorLayout::kLFODepth.y, kLFODepth, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kMix.x, EditorLayout::kMix.y, kMix, knob));
+  g.AttachControl(std::make_unique<ITolmarKnobTextControl>(EditorLayout::kQuality.x, EditorLayout::kQuality.y, kQuality, knob));
+  learnButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(EditorLayout::kLearn.x, EditorLayout::kLearn.y, kLearnButtonID, button));
+  g.AttachControl(std::make_unique<ITolmarSaveControl>(EditorLayout::kSave.x, EditorLayout::kSave.y, button));
+  freezeButton = g.AttachControl(std::make_unique<ITolmarToolsControl>(EditorLayout::kFreeze.x, EditorLayout::kFreeze.y, kFreezeButtonID, button));
 
   // A new editor shows the current sync state at once.
   refreshTimeDisplay();

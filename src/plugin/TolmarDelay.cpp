@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "params/ProductFacts/ProductIdentity.h"
 #include "params/ProductFacts/SyncRates.h"
 #include "plugin/DelayTail.h"
 
@@ -14,9 +15,9 @@ const IEffectConfig TolmarDelay::kConfig = [] {
   c.nParams = kNumParams;
   c.nPresets = kNumPresets;
   c.channelIO = "2-2";
-  c.effectName = "Tolmar Charge Chain Delay";
-  c.productName = "Tolmar Charge Chain Delay";
-  c.mfrName = "Tolmar Music";
+  c.effectName = ProductIdentity::kEffectName;
+  c.productName = ProductIdentity::kEffectName;
+  c.mfrName = ProductIdentity::kVendorName;
   c.vendorVersion = 0x00020003;
   c.uniqueID = 0x746C6364; // 'tlcd'
   c.mfrID = 0x546F6C6D;    // 'Tolm'
@@ -114,17 +115,13 @@ void TolmarDelay::installEditor()
 
 void TolmarDelay::initPresets()
 {
-  //                          range time  feedback speed depth mix   quality dsync lsync
-  makeInitialPreset(0, "default",        3, 0.6,  0.4,  0.15, 0.0,  0.5,  1.0,  0, 0);
-  makeInitialPreset(1, "Soft Flanger",   0, 0.4, -0.2,  0.3,  0.8,  0.5,  1.0,  0, 0);
-  makeInitialPreset(2, "Sharp Flanger",  0, 0.0,  0.8,  0.22, 0.9,  0.5,  0.66, 0, 0);
-  makeInitialPreset(3, "Soft Chorus",    1, 0.4,  0.0,  1.2,  0.1,  0.5,  1.0,  0, 0);
-  makeInitialPreset(4, "Hard Chorus",    1, 0.5,  0.3,  1.5,  0.2,  0.5,  1.0,  0, 0);
-  makeInitialPreset(5, "Slapback",       2, 0.7,  0.2,  0.15, 0.0,  0.33, 0.5,  0, 0);
-  makeInitialPreset(6, "Space-like",     3, 0.85, 0.75, 0.15, 0.0,  0.4,  0.44, 0, 0);
-  makeInitialPreset(7, "Vibrato",        0, 0.0,  0.0,  5.4,  0.25, 1.0,  1.0,  0, 0);
-  makeInitialPreset(8, "Tape Echo",      3, 1.0,  0.3,  0.32, 0.02, 0.33, 0.58, 0, 0);
-  makeInitialPreset(9, "Comb Resonator", 1, 0.75, 0.96, 0.15, 0.0,  0.3,  0.37, 0, 0);
+  for (int i = 0; i < kNumPresets; ++i)
+  {
+    const auto& v = kFactoryPresets[static_cast<size_t>(i)].values;
+    makeInitialPreset(i, kFactoryPresets[static_cast<size_t>(i)].name, static_cast<int>(v[kRange]), v[kTime],
+                      v[kFeedback], v[kLFOSpeed], v[kLFODepth], v[kMix], v[kQuality], static_cast<int>(v[kDelaySync]),
+                      static_cast<int>(v[kLFOSync]));
+  }
 }
 
 void TolmarDelay::makeInitialPreset(int index, const char* name, ...)

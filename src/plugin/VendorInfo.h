@@ -1,10 +1,11 @@
 #pragma once
+#include "params/ProductFacts/ProductIdentity.h"
 
 // The vendor's addresses, shared by the plug-in factory, the update check and
 // the editor's links.
 namespace VendorInfo
 {
-inline constexpr const char* kVendorName = "Tolmar Music";
+inline constexpr const char* kVendorName = ProductIdentity::kVendorName;
 inline constexpr const char* kVendorHost = "www.tolmarmusic.com";
 // The pages open in the browser at their plain addresses, as they always have.
 inline constexpr const char* kVendorStartPage = "http://www.tolmarmusic.com/music/";

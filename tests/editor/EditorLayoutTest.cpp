@@ -20,23 +20,25 @@ TEST_F(EditorTest, ControlsInAttachOrderAtTheirPlaces)
   EXPECT_TRUE(controlAt<ITolmarSizeContextControl>(0));
   EXPECT_EQ(g().GetControl(0)->GetRECT(), IRECT(0, 0, 1366, 348));
   EXPECT_TRUE(controlAt<ITolmarOnlineMenu>(1));
-  EXPECT_EQ(g().GetControl(1)->GetRECT(), IRECT(1032, 24, 1336, 80));
+  EXPECT_EQ(g().GetControl(1)->GetRECT(), areaOf(EditorLayout::kOnlineMenu));
   ASSERT_TRUE(controlAt<ITolmarCornerResizer>(2));
   EXPECT_EQ(g().GetControl(2)->GetRECT(), IRECT(1341, 323, 1365, 347));
   EXPECT_EQ(g().GetCornerResizer(), g().GetControl(2));
   EXPECT_TRUE(controlAt<ITolmarPresetMenu>(3));
-  EXPECT_EQ(g().GetControl(3)->GetRECT(), IRECT(20, 24, 80, 84));
+  EXPECT_EQ(g().GetControl(3)->GetRECT(), areaOf(EditorLayout::kPresetMenu));
 
-  struct Row { int index; float x, y; int param; };
-  const Row rows[] = {{4, 40, 192, kRange},      {5, 166, 188, kDelaySync}, {6, 240, 200, kTime},
-                      {7, 372, 200, kFeedback},  {8, 548, 200, kLFOSpeed},  {9, 666, 188, kLFOSync},
-                      {10, 744, 200, kLFODepth}, {11, 920, 200, kMix},      {12, 1052, 200, kQuality},
-                      {13, 1210, 160, kLearnButtonID}, {14, 1210, 216, kSaveButtonID}, {15, 1210, 272, kFreezeButtonID}};
+  // Where the art tool drew their labels and value displays.
+  namespace L = EditorLayout;
+  struct Row { int index; L::Point at; int param; };
+  const Row rows[] = {{4, L::kRange, kRange},       {5, L::kDelaySync, kDelaySync}, {6, L::kTime, kTime},
+                      {7, L::kFeedback, kFeedback}, {8, L::kLFOSpeed, kLFOSpeed},   {9, L::kLFOSync, kLFOSync},
+                      {10, L::kLFODepth, kLFODepth}, {11, L::kMix, kMix},           {12, L::kQuality, kQuality},
+                      {13, L::kLearn, kLearnButtonID}, {14, L::kSave, kSaveButtonID}, {15, L::kFreeze, kFreezeButtonID}};
   for (const Row& row : rows)
   {
     const IControl* control = g().GetControl(row.index);
-    EXPECT_EQ(control->GetTargetRECT().L, row.x) << row.index;
-    EXPECT_EQ(control->GetTargetRECT().T, row.y) << row.index;
+    EXPECT_EQ(control->GetTargetRECT().L, row.at.x) << row.index;
+    EXPECT_EQ(control->GetTargetRECT().T, row.at.y) << row.index;
     EXPECT_EQ(control->GetParamIdx(), row.param) << row.index;
     // Every control lies inside the layout.
     EXPECT_TRUE(IRECT(0, 0, 1366, 348).Contains(control->GetRECT())) << row.index;

@@ -32,10 +32,11 @@ for resource in back knob switch ranges button; do
   expect "$vst3/Contents/Resources/$resource@2x.png"
 done
 expect "$vst3/Contents/Resources/Roboto-Regular.ttf"
-for preset in "default" "Soft Flanger" "Sharp Flanger" "Soft Chorus" "Hard Chorus" "Slapback" "Space-like" \
-              "Vibrato" "Tape Echo" "Comb Resonator"; do
-  expect "$presets/$preset.vstpreset"
-done
+# Every preset file the build wrote, and no others.
+built=$(cd "$build/presets" && find . -name '*.vstpreset' | sed 's#^\./#usr/share/vst3/presets/#' | sort)
+[[ $(wc -l <<<"$built") -eq 10 ]] || fail "the build holds $(wc -l <<<"$built") preset files, not 10"
+packaged=$(grep '\.vstpreset$' <<<"$listing" | sort)
+[[ $built == "$packaged" ]] || fail "packaged presets differ from the built ones: $packaged"
 expect "usr/share/doc/$name/copyright"
 # Nothing outside the plug-in folders and the documentation.
 stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?)$' <<<"$listing" || true)

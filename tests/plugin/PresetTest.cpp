@@ -6,10 +6,6 @@
 
 namespace
 {
-const char* const kNames[kNumPresets] = {"default",   "Soft Flanger", "Sharp Flanger", "Soft Chorus",
-                                         "Hard Chorus", "Slapback",   "Space-like",    "Vibrato",
-                                         "Tape Echo", "Comb Resonator"};
-
 // Records what reaches an open editor.
 struct EditorSpy : IEditorConnection
 {
@@ -25,7 +21,7 @@ TEST(Presets, TenFactoryPresetsWithTheirNames)
   ASSERT_EQ(delay->NPresets(), 10);
   for (int i = 0; i < kNumPresets; ++i)
   {
-    EXPECT_STREQ(delay->GetPresetName(i), kNames[i]);
+    EXPECT_STREQ(delay->GetPresetName(i), kFactoryPresets[static_cast<size_t>(i)].name);
     const IPreset* preset = delay->GetPreset(i);
     ASSERT_TRUE(preset->initialized);
     EXPECT_EQ(preset->chunk.Size(), 103);
@@ -45,6 +41,10 @@ TEST(Presets, EveryPresetRestores)
   {
     EXPECT_TRUE(delay->RestorePreset(i)) << i;
     EXPECT_EQ(delay->GetCurrentPresetIdx(), i);
+    // Every value as the table has it, whole numbers for the stepped ones.
+    for (int k = 0; k < kNumParams; ++k)
+      EXPECT_EQ(delay->GetParam(k)->Value(), kFactoryPresets[static_cast<size_t>(i)].values[static_cast<size_t>(k)])
+          << kFactoryPresets[static_cast<size_t>(i)].name << " " << k;
   }
   EXPECT_TRUE(delay->RestorePreset(1));
   const double expected[kNumParams] = {0.0, 0.4, -0.2, 0.3, 0.8, 0.5, 1.0, 0.0, 0.0};

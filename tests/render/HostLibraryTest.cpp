@@ -15,6 +15,8 @@
 #include "host/PresetFile.h"
 #include "host/Utf16.h"
 
+#include "params/ProductFacts/StateFormat.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -87,12 +89,12 @@ TEST_F(HostedBundle, AnotherClassIdIsRefusedWithItsName)
 TEST_F(HostedBundle, FactoryPresetTableAgreesWithThePlugin)
 {
     const auto names = plugin->programNames(render::kPresetProgramListId);
-    ASSERT_EQ(names.size(), render::factoryPresets().size());
+    ASSERT_EQ(names.size(), kFactoryPresets.size());
     for (std::size_t i = 0; i < names.size(); ++i)
     {
-        const auto& preset = render::factoryPresets()[i];
+        const auto& preset = kFactoryPresets[i];
         EXPECT_EQ(names[i], preset.name);
-        plugin->setState(render::componentStateFor(preset));
+        plugin->setState(StateFormat::componentState(preset.values));
         for (int k = 0; k < 9; ++k)
             EXPECT_NEAR(plain(kTitles[k]), preset.values[k], 1e-9) << preset.name << " " << kTitles[k];
     }
@@ -123,7 +125,7 @@ TEST_F(HostedBundle, ValuesByNumberAndByDisplayText)
 
 TEST_F(HostedBundle, PresetFileRoundTripBetweenInstances)
 {
-    plugin->setState(render::componentStateFor(render::factoryPresets()[6]));
+    plugin->setState(StateFormat::componentState(kFactoryPresets[6].values));
     const auto bytes = host::savePreset(*plugin, render::kClassId);
 
     host::HostedPlugin other(*module, render::kClassId, "render tests");
@@ -138,21 +140,19 @@ TEST_F(HostedBundle, PresetFileRoundTripBetweenInstances)
                  host::HostError);
 }
 
-TEST_F(HostedBundle, DelayEstimateFollowsRangeTimeAndSync)
+TEST_F(HostedBundle, EchoDelayFollowsRangeTimeAndSync)
 {
-    plugin->setState(render::componentStateFor(render::factoryPresets()[5])); // Slapback
-    auto d = render::estimateDelay(*plugin, 120);
+    plugin->setState(StateFormat::componentState(kFactoryPresets[5].values)); // Slapback
+    auto d = render::echoDelaySeconds(*plugin, 120);
     ASSERT_TRUE(d);
-    EXPECT_NEAR(d->nominalSeconds, 0.0921875, 1e-12);
-    EXPECT_NEAR(d->longestSeconds, 0.125, 1e-12);
+    EXPECT_NEAR(*d, 0.0921875, 1e-12);
 
     const auto sync = render::resolveAssignment(*plugin, "Delay Sync to Host", "ON");
     plugin->setNormalized(sync.parameter->id, sync.normalized);
     const auto time = render::resolveAssignment(*plugin, "Time", "0");
     plugin->setNormalized(time.parameter->id, time.normalized); // "1/64": 31.25 ms at 120
-    d = render::estimateDelay(*plugin, 120);
-    EXPECT_NEAR(d->nominalSeconds, 0.03125, 1e-12);
-    EXPECT_NEAR(d->longestSeconds, 0.125, 1e-12);
+    d = render::echoDelaySeconds(*plugin, 120);
+    EXPECT_NEAR(*d, 0.03125, 1e-12);
 }
 
 TEST(HostObjects, ParameterQueueKeepsPointsInOrderAndReplacesAnOffset)

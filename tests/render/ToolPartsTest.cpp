@@ -8,6 +8,8 @@
 #include "TailGate.h"
 #include "WaveformSummary.h"
 
+#include "params/ProductFacts/StateFormat.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -191,7 +193,7 @@ TEST(FactoryPresets, ByIndexOrNameAndAsAComponentState)
     EXPECT_FALSE(findFactoryPreset("10"));
     EXPECT_FALSE(findFactoryPreset("Tape"));
 
-    const auto state = componentStateFor(factoryPresets()[5], true);
+    const auto state = StateFormat::componentState(kFactoryPresets[5].values, true);
     ASSERT_EQ(state.size(), 107u);
     EXPECT_EQ(std::string(state.data(), 31), "Tolmar Charge Chain Delay_2.X.X");
     std::uint64_t bits = 0;

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 
 using namespace ArtKit;
-using namespace ArtLayout;
+using namespace EditorLayout;
 
 namespace
 {

@@ -4,14 +4,14 @@
 #include <cmath>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 
 using namespace ArtKit;
 
 void DrawButtonFrame(cairo_t* cr, bool on)
 {
-  const double w = ArtLayout::kButtonWidth;
-  const double h = ArtLayout::kButtonHeight;
+  const double w = EditorLayout::kButtonWidth;
+  const double h = EditorLayout::kButtonHeight;
 
   RoundedRect(cr, 2, 4, w - 4, h - 5, 9);
   SetColor(cr, IColor(150, 0, 0, 0));

@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 
 using namespace ArtKit;
 
 void DrawKnobFrame(cairo_t* cr, double value)
 {
-  const double c = 0.5 * ArtLayout::kKnobSize;
+  const double c = 0.5 * EditorLayout::kKnobSize;
   const double start = 0.75 * M_PI;
   const double sweep = 1.5 * M_PI;
   const double angle = start + sweep * value;

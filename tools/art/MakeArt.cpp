@@ -6,11 +6,11 @@
 #include <string>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 #include "toolkit/FontLoader.h"
 
 using namespace ArtKit;
-using namespace ArtLayout;
+using namespace EditorLayout;
 
 namespace
 {

@@ -3,16 +3,16 @@
 #include <cmath>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 
 using namespace ArtKit;
 
 void DrawRangeFrame(cairo_t* cr, const Fonts& fonts, int litBand)
 {
   static const char* const kRanges[] = {"1-8", "4-31", "16-125", "62-500", "250-2000"};
-  const double w = ArtLayout::kRangeWidth;
-  const double h = ArtLayout::kRangeHeight;
-  const double band = h / ArtLayout::kRangeFrames;
+  const double w = EditorLayout::kRangeWidth;
+  const double h = EditorLayout::kRangeHeight;
+  const double band = h / EditorLayout::kRangeFrames;
 
   RoundedRect(cr, 0.5, 0.5, w - 1, h - 1, 9);
   SetColor(cr, kDisplay);
@@ -21,7 +21,7 @@ void DrawRangeFrame(cairo_t* cr, const Fonts& fonts, int litBand)
   SetColor(cr, kEdgeDark);
   cairo_stroke(cr);
 
-  for (int i = 0; i < ArtLayout::kRangeFrames; ++i)
+  for (int i = 0; i < EditorLayout::kRangeFrames; ++i)
   {
     const double top = i * band;
     const double mid = top + 0.5 * band;

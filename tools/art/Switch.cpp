@@ -2,14 +2,14 @@
 #include <cmath>
 
 #include "ArtKit.h"
-#include "ArtLayout.h"
+#include "params/ProductFacts/EditorLayout.h"
 
 using namespace ArtKit;
 
 void DrawSwitchFrame(cairo_t* cr, bool on)
 {
-  const double w = ArtLayout::kSwitchWidth;
-  const double h = ArtLayout::kSwitchHeight;
+  const double w = EditorLayout::kSwitchWidth;
+  const double h = EditorLayout::kSwitchHeight;
 
   // Plate.
   RoundedRect(cr, 8.5, 4.5, w - 17, h - 9, 11);

@@ -223,8 +223,8 @@ Transport (for tempo sync):
 Rendering:
   --block N             frames per process call (default 512)
   --tail SECONDS        render exactly this long after the input ends;
-                        by default until the output stays below -90 dBFS
-                        for the delay time, at most 60 s
+                        by default the plug-in's tail (its echoes down to
+                        -90 dBFS), at most 60 s
   --format FMT          wav, flac, aiff or ogg (default: as IN, or OUT's
                         extension)
   --bits B              8, 16, 24, 32, float or double (default: as IN)

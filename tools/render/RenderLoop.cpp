@@ -167,9 +167,13 @@ RenderResult renderThrough(host::HostedPlugin& plugin, AudioSource& source, Audi
     }
     else
     {
-        TailGate gate(output, static_cast<std::int64_t>(std::ceil(plan.quietSeconds * rate)),
-                      std::pow(10.0, plan.silenceDb / 20.0),
-                      static_cast<std::int64_t>(std::llround(plan.maxTailSeconds * rate)));
+        // Asked now: the settings and the tempo arrived with the blocks.
+        const Vst::TSamples reported = plugin.processor()->getTailSamples();
+        const auto longest = static_cast<std::int64_t>(std::llround(plan.maxTailSeconds * rate));
+        const bool endless = reported == Vst::kInfiniteTail;
+        const std::int64_t tail = endless ? longest : std::min<std::int64_t>(reported, longest);
+        const std::int64_t quiet = endless ? static_cast<std::int64_t>(std::ceil(plan.quietSeconds * rate)) : tail + 1;
+        TailGate gate(output, quiet, std::pow(10.0, plan.silenceDb / 20.0), tail);
         for (bool more = true; more;)
         {
             tailBlock(block);

@@ -53,8 +53,11 @@ struct RenderPlan
     Transport transport;
     // The host's settings, delivered with the first block.
     std::vector<std::pair<Steinberg::Vst::ParamID, double>> firstBlockChanges;
-    // Exactly this long after the input; nothing: until the output has been
-    // below the silence level for `quietSeconds`, at most `maxTailSeconds`.
+    // Exactly this long after the input; nothing: as long as the plug-in's
+    // tail (getTailSamples, asked once the input has gone through), at most
+    // `maxTailSeconds`, with the silence at its end left out. For an endless
+    // tail: until the output has been below the silence level for
+    // `quietSeconds`.
     std::optional<double> fixedTailSeconds;
     double quietSeconds = 2.05;
     double maxTailSeconds = 60;

@@ -14,6 +14,8 @@
 #include "WaveformSummary.h"
 #include "host/HostError.h"
 #include "host/PresetFile.h"
+#include "params/ProductFacts/DelayRanges.h"
+#include "params/ProductFacts/StateFormat.h"
 
 #include <algorithm>
 #include <cctype>
@@ -36,8 +38,10 @@ namespace
 constexpr double kDefaultRate = 48000;
 constexpr double kSilenceDb = -90;
 constexpr double kMaxTailSeconds = 60;
-// A little beyond the longest delay, for the filters to ring out.
-constexpr double kRingOutSeconds = 0.05;
+// For an endless tail (freeze, full feedback): the output has fallen silent
+// once it stayed below the silence level a little beyond the longest delay
+// the effect can make.
+constexpr double kEndlessTailQuietSeconds = DelayRanges::kLongestDelaySeconds + 0.05;
 // Longer than any .vstpreset of this effect could be by a wide margin.
 constexpr std::size_t kMaxPresetBytes = 16 << 20;
 // The demo's preset when none is asked for.
@@ -61,7 +65,7 @@ struct Settings
 std::string presetNames()
 {
     std::string out;
-    for (const auto& p : factoryPresets())
+    for (const auto& p : kFactoryPresets)
         out += (out.empty() ? "" : ", ") + inQuotes(p.name);
     return out;
 }
@@ -71,14 +75,14 @@ void applyPreset(host::HostedPlugin& plugin, const std::string& which)
     const auto index = findFactoryPreset(which);
     if (!index)
         throw Failure("unknown preset " + inQuotes(which) + "; the presets are " + presetNames() + " (or 0 to 9)");
-    const auto& preset = factoryPresets()[*index];
+    const auto& preset = kFactoryPresets[*index];
     // The values come from this tool's table; the plug-in's own name for the
     // slot must agree, or the table belongs to another version.
     const auto names = plugin.programNames(kPresetProgramListId);
     if (static_cast<int>(names.size()) > *index && names[*index] != preset.name)
         throw Failure("the plug-in's preset " + std::to_string(*index) + " is " + inQuotes(names[*index]) + ", not " +
                       inQuotes(preset.name) + "; this tool does not know its values");
-    plugin.setState(componentStateFor(preset));
+    plugin.setState(StateFormat::componentState(preset.values));
 }
 
 Settings applySettings(host::HostedPlugin& plugin, const Options& o, const std::optional<std::string>& preset)
@@ -100,7 +104,7 @@ Settings applySettings(host::HostedPlugin& plugin, const Options& o, const std::
     if (preset)
     {
         applyPreset(plugin, *preset);
-        note("preset \u201C" + std::string(factoryPresets()[*findFactoryPreset(*preset)].name) + "\u201D");
+        note("preset \u201C" + std::string(kFactoryPresets[*findFactoryPreset(*preset)].name) + "\u201D");
     }
 
     auto change = [&](Steinberg::Vst::ParamID id, double normalized) {
@@ -139,7 +143,7 @@ void listPresets(const host::HostedPlugin& plugin, std::FILE* out)
 {
     auto names = plugin.programNames(kPresetProgramListId);
     if (names.empty())
-        for (const auto& p : factoryPresets())
+        for (const auto& p : kFactoryPresets)
             names.emplace_back(p.name);
     for (size_t i = 0; i < names.size(); ++i)
         std::fprintf(out, "%2zu  %s\n", i, names[i].c_str());
@@ -250,8 +254,8 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
     plan.fixedTailSeconds = o.tail;
     plan.maxTailSeconds = kMaxTailSeconds;
     plan.silenceDb = kSilenceDb;
-    const auto delay = estimateDelay(plugin, o.tempo);
-    plan.quietSeconds = (delay ? delay->longestSeconds : kLongestDelaySeconds) + kRingOutSeconds;
+    plan.quietSeconds = kEndlessTailQuietSeconds;
+    const auto delay = echoDelaySeconds(plugin, o.tempo);
 
     if (o.listParams)
     {
@@ -292,7 +296,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
     // Everything is prepared before anything replaces an existing file.
     std::vector<double> echoes;
     if (impulse && delay)
-        for (auto frame : findEchoes(clip.envelope(), delay->nominalSeconds * rate, 60, 40))
+        for (auto frame : findEchoes(clip.envelope(), *delay * rate, 60, 40))
             echoes.push_back(frame / rate);
     std::vector<char> stateBytes;
     if (o.saveState)
@@ -326,7 +330,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
         q.inputSeconds = result.inputFrames / rate;
         q.impulse = impulse;
         q.clip = &clip;
-        q.delaySeconds = delay ? delay->nominalSeconds : 0;
+        q.delaySeconds = delay ? *delay : 0;
         q.echoSeconds = echoes;
         q.silenceDb = kSilenceDb;
         plotBytes = drawPlot(q);

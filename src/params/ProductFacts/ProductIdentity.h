@@ -17,6 +17,8 @@ inline constexpr char classIdByte(int i)
 {
   return static_cast<char>((kClassIdWords[i / 4] >> (24 - 8 * (i % 4))) & 0xFF);
 }
+// The bundle folder hosts find in their VST 3 folders.
+inline constexpr const char* kBundleFolderName = "Tolmar Charge Chain Delay.vst3";
 // Preset files: <presets folder>/<vendor>/<effect name>/<preset name>.vstpreset
 inline constexpr const char* kPresetSubfolder = "Tolmar Music/Tolmar Charge Chain Delay";
 inline constexpr const char* kPresetExtension = ".vstpreset";

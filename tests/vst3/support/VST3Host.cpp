@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/Utf16.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 
 #ifndef TOLMAR_VST3_BUNDLE_BINARY
@@ -49,45 +50,16 @@ void releaseIf(T*& object)
 // --- PluginModule --------------------------------------------------------------
 
 PluginModule::PluginModule(const char* path)
+  : ModuleLibrary(path ? path : TOLMAR_VST3_BUNDLE_BINARY, Unload::Unmap)
 {
-  handle = dlopen(path ? path : TOLMAR_VST3_BUNDLE_BINARY, RTLD_NOW | RTLD_LOCAL);
-  if (handle)
-    entered = entry(handle);
+  if (loaded())
+    entry(library());
 }
 
 PluginModule::~PluginModule()
 {
-  if (!handle)
-    return;
-  if (entered)
+  if (entered())
     exit();
-  dlclose(handle);
-}
-
-void* PluginModule::symbol(const char* name) const
-{
-  return handle ? dlsym(handle, name) : nullptr;
-}
-
-bool PluginModule::entry(void* libraryHandle)
-{
-  auto* function = reinterpret_cast<bool (*)(void*)>(symbol("ModuleEntry"));
-  return function && function(libraryHandle);
-}
-
-bool PluginModule::exit()
-{
-  auto* function = reinterpret_cast<bool (*)()>(symbol("ModuleExit"));
-  const bool result = function && function();
-  if (result)
-    entered = false;
-  return result;
-}
-
-IPluginFactory* PluginModule::factory() const
-{
-  auto* function = reinterpret_cast<IPluginFactory* (*)()>(symbol("GetPluginFactory"));
-  return function ? function() : nullptr;
 }
 
 // --- EffectInstance ------------------------------------------------------------
@@ -164,10 +136,7 @@ void EffectInstance::stop()
 
 tresult PLUGIN_API HostApplication::getName(String128 out)
 {
-  size_t i = 0;
-  for (; i < name.size() && i < 127; ++i)
-    out[i] = static_cast<char16>(static_cast<unsigned char>(name[i]));
-  out[i] = 0;
+  tolmar::host::toString128(name, out);
   return kResultOk;
 }
 
@@ -453,11 +422,5 @@ void AudioBlock::fillOutputs(double value)
   for (auto& v : out64) std::fill(v.begin(), v.end(), value);
 }
 
-std::string toString(const char16* text)
-{
-  std::string result;
-  for (size_t i = 0; text && text[i] != 0 && i < 1024; ++i)
-    result += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-  return result;
-}
+std::string toString(const char16* text) { return tolmar::host::toUtf8(text, 1024); }
 } // namespace host

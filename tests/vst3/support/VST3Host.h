@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "host/ModuleLibrary.h"
+#include "params/ProductFacts/ParameterIds.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -25,12 +27,9 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 // Host parameter IDs as the module publishes them.
-constexpr ParamID kBypassID = 65536;
-constexpr ParamID kFirstMidiControllerID = 65538;
-constexpr ParamID midiControllerID(int channel, int controller)
-{
-  return kFirstMidiControllerID + static_cast<ParamID>(130 * channel + controller);
-}
+constexpr ParamID kBypassID = ParamIDs::kBypass;
+constexpr ParamID kFirstMidiControllerID = ParamIDs::kMidiControllerFirst;
+constexpr ParamID midiControllerID(int channel, int controller) { return ParamIDs::MidiController(channel, controller); }
 
 // Host objects live on the test's stack; reference counts are tracked only
 // to check that the plug-in balances them.
@@ -41,27 +40,14 @@ constexpr ParamID midiControllerID(int channel, int controller)
 
 // --- The module ------------------------------------------------------------
 
-// dlopen, ModuleEntry and GetPluginFactory as a Linux host calls them;
-// ModuleExit and dlclose on destruction.
-class PluginModule
+// The built bundle (or the library at path) loaded and entered as a Linux
+// host does; ModuleExit and dlclose on destruction. The entry points stay
+// reachable for tests of the module's own bookkeeping.
+class PluginModule : public tolmar::host::ModuleLibrary
 {
 public:
   explicit PluginModule(const char* path = nullptr);
   ~PluginModule();
-  PluginModule(const PluginModule&) = delete;
-  PluginModule& operator=(const PluginModule&) = delete;
-
-  bool loaded() const { return handle != nullptr; }
-  void* library() const { return handle; }
-  void* symbol(const char* name) const;
-  bool entry(void* libraryHandle);
-  bool exit();
-  // A new reference to the factory (the caller releases it).
-  IPluginFactory* factory() const;
-
-private:
-  void* handle = nullptr;
-  bool entered = false;
 };
 
 // One effect instance: the object the factory creates, with the interfaces a

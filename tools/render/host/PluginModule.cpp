@@ -2,16 +2,10 @@
 
 #include "HostError.h"
 
-#include <dlfcn.h>
-
 namespace tolmar::host
 {
 namespace
 {
-using ModuleEntryFunc = bool (*)(void*);
-using ModuleExitFunc = bool (*)();
-using GetFactoryFunc = Steinberg::IPluginFactory* (*)();
-
 constexpr const char* kArchitectureFolder = "x86_64-linux";
 
 std::string quoted(const std::filesystem::path& p)
@@ -47,33 +41,25 @@ PluginModule::PluginModule(const std::filesystem::path& bundleOrBinary) : bundle
 {
     const auto binary = binaryPath(bundleOrBinary);
 
-    // The module's own symbols stay private to it, as in any host. After
-    // ModuleExit the code stays mapped: thread-local storage and late
+    // After ModuleExit the code stays mapped: thread-local storage and late
     // callbacks of a plug-in may still point into it, and unmapping gains
     // nothing in a process that ends after its render.
-    library_ = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    if (!library_)
+    library_ = std::make_unique<ModuleLibrary>(binary, ModuleLibrary::Unload::KeepCode);
+    if (!library_->loaded())
+        throw HostError("cannot load the plug-in " + quoted(binary) + ": " + library_->loadError());
+    if (!library_->symbol("ModuleEntry") || !library_->symbol("GetPluginFactory") || !library_->symbol("ModuleExit"))
     {
-        const char* why = dlerror();
-        throw HostError("cannot load the plug-in " + quoted(binary) + ": " + (why ? why : "unknown reason"));
-    }
-
-    auto entry = reinterpret_cast<ModuleEntryFunc>(dlsym(library_, "ModuleEntry"));
-    auto getFactory = reinterpret_cast<GetFactoryFunc>(dlsym(library_, "GetPluginFactory"));
-    if (!entry || !getFactory || !dlsym(library_, "ModuleExit"))
-    {
-        dlclose(library_);
+        library_.reset();
         throw HostError(quoted(binary) + " is not a VST 3 module (ModuleEntry, ModuleExit or GetPluginFactory missing)");
     }
-    if (!entry(library_))
+    if (!library_->entry(library_->library()))
     {
-        dlclose(library_);
+        library_.reset();
         throw HostError("the plug-in " + quoted(binary) + " refused to load (ModuleEntry failed)");
     }
-    entered_ = true;
 
     // GetPluginFactory hands over one reference, which the smart pointer owns.
-    factory_ = Steinberg::owned(getFactory());
+    factory_ = Steinberg::owned(library_->factory());
     if (!factory_)
     {
         unload();
@@ -86,15 +72,8 @@ PluginModule::~PluginModule() { unload(); }
 void PluginModule::unload()
 {
     factory_ = nullptr;
-    if (library_)
-    {
-        if (entered_)
-        {
-            if (auto exit = reinterpret_cast<ModuleExitFunc>(dlsym(library_, "ModuleExit")))
-                exit();
-        }
-        dlclose(library_);
-        library_ = nullptr;
-    }
+    if (library_ && library_->entered())
+        library_->exit();
+    library_.reset();
 }
 } // namespace tolmar::host

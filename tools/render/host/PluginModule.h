@@ -1,8 +1,11 @@
 #pragma once
+#include "ModuleLibrary.h"
+
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
 
 #include <filesystem>
+#include <memory>
 
 namespace tolmar::host
 {
@@ -30,8 +33,7 @@ private:
     void unload();
 
     std::filesystem::path bundle_;
-    void* library_ = nullptr;
-    bool entered_ = false;
+    std::unique_ptr<ModuleLibrary> library_;
     Steinberg::IPtr<Steinberg::IPluginFactory> factory_;
 };
 } // namespace tolmar::host

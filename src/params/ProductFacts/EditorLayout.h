@@ -1,9 +1,10 @@
 #pragma once
 
 // Where the editor puts its controls (layout units, 1366 x 348) and the
-// frame sizes of the bitmaps drawn for them. The art is drawn to fit these
-// positions: labels above the controls, value displays below them.
-namespace ArtLayout
+// frame sizes of the bitmaps drawn for them. The editor places its controls
+// here and the art tool draws the background to fit: labels above the
+// controls, value displays below them.
+namespace EditorLayout
 {
 inline constexpr int kWidth = 1366;
 inline constexpr int kHeight = 348;
@@ -17,6 +18,8 @@ inline constexpr int kRangeHeight = 140;
 inline constexpr int kRangeFrames = 5;
 inline constexpr int kButtonWidth = 148;
 inline constexpr int kButtonHeight = 48;
+inline constexpr int kSwitchFrames = 2;
+inline constexpr int kButtonFrames = 2;
 
 // Top-left corners of the bitmap areas.
 struct Point
@@ -49,4 +52,4 @@ inline constexpr Area kOnlineMenu{1032, 24, 1336, 80};
 // 136 units below the switch's top.
 inline constexpr float kKnobCaptionDrop = 44.f;
 inline constexpr float kSwitchCaptionBottom = 136.f;
-} // namespace ArtLayout
+} // namespace EditorLayout
