@@ -18,11 +18,15 @@
 // settings and the LFO can make.
 //
 // Bound on the n-th echo's peak: the first write is the input filter's
-// impulse response, interpolated onto the ticks; its spectrum is at most
-// |x0|_1 <= 1.25 * |h|_1 / step (Catmull-Rom weights sum to at most 1.25 in
-// magnitude, and a slow input sample meets up to 1/step ticks). After n
-// passes its peak is at most (1/pi) * integral |X0| |fb|^(n-1) |H|^n dw, read
-// out through one more interpolation (1.25 again) and the wet gain.
+// impulse response, interpolated onto ticks of `step` samples; in the tick
+// domain its spectrum is at most 1.25 / step times the input filter's
+// response at w / step (Catmull-Rom weights sum to at most 1.25 in
+// magnitude), and a quarter of that in the interpolation's images. After n
+// passes its peak is at most (1/pi) * integral |X0| |fb|^(n-1) |H|^n dw,
+// read out through one more interpolation (1.25 again) and the wet gain;
+// the worst step the LFO can hold the clock at is taken. The bound is loose
+// where the filters cut most, so the answer stays within about twice the
+// true tail; the bundle tests hold it to that against rendered impulses.
 namespace
 {
 using namespace DelayRanges;
@@ -216,7 +220,7 @@ struct EchoSpectrum
     for (size_t j = 0; j < kCells; ++j)
     {
       width[j] = w[j + 1] - w[j];
-      logLoop[j] = logOf(cellMax(filter, w[j], w[j + 1], 1.0));
+      logLoop[j] = logOf(cellMax(filter, w[j], w[j + 1]));
     }
 
     // The first write: the input filter's response at the host rate, spread
@@ -230,7 +234,7 @@ struct EchoSpectrum
       for (size_t j = 0; j < kCells; ++j)
       {
         const double band = kPi * step;
-        double top = w[j] < band ? cellMax(filter, w[j] / step, std::min(w[j + 1], band) / step, step) : 0.0;
+        double top = w[j] < band ? cellMax(filter, w[j] / step, std::min(w[j + 1], band) / step) : 0.0;
         if (w[j + 1] > band)
           top = std::max(top, kImageGain * l1);
         logWrite[static_cast<size_t>(k)][j] = logOf(height * std::min(top, l1));
@@ -241,7 +245,7 @@ struct EchoSpectrum
   static double logOf(double x) { return x > 0.0 ? std::log(x) : -1e300; }
 
   // Largest |H| between a and b (host-rate frequencies).
-  double cellMax(const Filter& filter, double a, double b, double) const
+  double cellMax(const Filter& filter, double a, double b) const
   {
     double top = std::max(filter.magnitude(a), filter.magnitude(b));
     if (a <= peakAt && peakAt <= b)
@@ -281,10 +285,11 @@ uint32_t delayTailSamples(const DelayTailSettings& s)
   lowPass.setParams(qualityCutoffHz(quality), qualityResonance(quality));
   const Filter filter{lowPass.getCoefficients()};
   const double feedback = std::min(std::abs(s.feedback), 1.0);
-  // At a loop gain of 1 the echoes never die away; the limiter only keeps a
-  // growing loop at full scale.
   const Loop loop = loopFor(s, bufferLength);
   const EchoSpectrum spectrum(filter, loop);
+  // At a loop gain of 1 somewhere in the band (full feedback, or less with
+  // the resonance of low Quality) the echoes never die away; the limiter
+  // only keeps a growing loop at full scale.
   if (feedback * spectrum.peak >= 1.0 - 1e-9)
     return kInfiniteTailSamples;
 
@@ -296,28 +301,23 @@ uint32_t delayTailSamples(const DelayTailSettings& s)
     return scale * fbPart * spectrum.passLevel(n);
   };
 
-  // The first echo that stays below the floor; all after it are lower still.
-  double silent = 1.0;
-  if (echo(1.0) >= floor)
-  {
-    double audible = 1.0;
-    silent = 2.0;
-    while (echo(silent) >= floor)
-    {
-      audible = silent;
-      silent *= 2.0;
-      if (silent > 1e12)
-        return kInfiniteTailSamples;
-    }
-    while (silent - audible > 1.0)
-    {
-      const double mid = std::floor(0.5 * (audible + silent));
-      (echo(mid) >= floor ? audible : silent) = mid;
-    }
-  }
-  else
-  {
+  // Not even the first echo reaches the floor: only the dry signal sounds.
+  if (echo(1.0) < floor)
     return 0;
+  // The first echo below the floor; all after it are lower still.
+  double audible = 1.0;
+  double silent = 2.0;
+  while (echo(silent) >= floor)
+  {
+    audible = silent;
+    silent *= 2.0;
+    if (silent > 1e12)
+      return kInfiniteTailSamples;
+  }
+  while (silent - audible > 1.0)
+  {
+    const double mid = std::floor(0.5 * (audible + silent));
+    (echo(mid) >= floor ? audible : silent) = mid;
   }
 
   // Each pass lasts the read offset plus the output filter's group delay, at

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/DelayTail.h"
+#include "support/AllocationCounter.h"
 #include "support/DelayHarness.h"
 
 TEST(DelayTailTest, FreezeAndFullFeedbackNeverEnd)
@@ -51,4 +52,16 @@ TEST(DelayTailTest, InstanceAnswersFromItsParametersAndFreeze)
   h->doFreeze();
   h.set(kMix, 0.0);
   EXPECT_EQ(h->GetTailSize(), 0u);
+}
+
+TEST(DelayTailTest, AnsweringAllocatesNothing)
+{
+  // Some hosts ask from their audio thread.
+  DelayHarness h;
+  h.set(kFeedback, 0.9);
+  h.set(kLFODepth, 0.5);
+  AllocationGuard guard;
+  const uint32_t tail = h->GetTailSize();
+  EXPECT_EQ(guard.count(), 0u);
+  EXPECT_GT(tail, 0u);
 }

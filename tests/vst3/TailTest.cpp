@@ -22,17 +22,11 @@ const double kFloor = std::pow(10.0, -90.0 / 20.0);
 
 using Values = std::array<double, 9>;
 
+// The component state a project would restore, bypass off.
 std::vector<uint8_t> stateFor(const Values& values)
 {
-  std::vector<uint8_t> bytes(StateFormat::kTag, StateFormat::kTag + StateFormat::kTagLength);
-  for (double v : values)
-  {
-    uint8_t raw[8];
-    std::memcpy(raw, &v, 8);
-    bytes.insert(bytes.end(), raw, raw + 8);
-  }
-  bytes.insert(bytes.end(), 4, 0); // bypass off
-  return bytes;
+  const std::vector<char> state = StateFormat::componentState(values);
+  return std::vector<uint8_t>(state.begin(), state.end());
 }
 
 struct TailMeasure
