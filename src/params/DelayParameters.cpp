@@ -163,10 +163,16 @@ bool readTextForPercent(std::string_view text, double& value)
   if (!TypedText::ParseNumberWithUnit(text, "%", percent))
     return false;
   value = percent / 100.0;
-  // Values just below 0.1 are shown with a decimal and round up to "10.0%";
-  // 0.1 itself is "10%". The text with the decimal means the former.
-  if (percent == 10.0 && text.find('.') != std::string_view::npos)
-    value = std::nextafter(0.1, 0.0);
+  // Two texts with a decimal are shown for values that their number alone
+  // would not give back: "10.0%" for values just below 0.1 (0.1 itself is
+  // "10%"), and "-0.0%" for the smallest negative ones (a minus zero does
+  // not survive normalisation). Each means the middle of what it covers, so
+  // that the value keeps its text on its way through a host.
+  const bool decimal = text.find('.') != std::string_view::npos;
+  if (decimal && percent == 10.0)
+    value = 0.09975;
+  else if (decimal && percent == 0.0 && std::signbit(percent))
+    value = -0.00025;
   return true;
 }
 

@@ -388,7 +388,8 @@ tresult PLUGIN_API IEffectVST3::getParamStringByValue(ParamID id, ParamValue val
   try
   {
     // Formatting a value far outside 0..1 overruns the text (a plain SDK
-    // parameter prints it as it comes); nothing outside is shown.
+    // parameter prints it as it comes): nothing outside is shown, and the
+    // text ends within the host's 128 units whatever an object wrote.
     object->toString(ClampNormalized(valueNormalized), string);
     string[127] = 0;
     return kResultOk;

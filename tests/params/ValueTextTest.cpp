@@ -117,6 +117,12 @@ TEST_F(ValueText, ShownFormsAtTheEndsMeanTheEnds)
   EXPECT_LT(read(kFeedback, "10.0%"), 0.1);
   EXPECT_EQ(shown(kFeedback, read(kFeedback, "10.0%")), "10.0%");
   EXPECT_EQ(read(kFeedback, "10%"), 0.1);
+  // "-0.0%" is shown just below zero, and must stay below through the
+  // host's normalised value.
+  EXPECT_EQ(shown(kFeedback, params[kFeedback].FromNormalized(params[kFeedback].ToNormalized(
+                                 read(kFeedback, "-0.0%")))),
+            "-0.0%");
+  EXPECT_EQ(read(kFeedback, "-0%"), 0.0);
   EXPECT_EQ(shown(kMix, read(kMix, "100:0")), "100:0");
   EXPECT_EQ(shown(kMix, read(kMix, "0:100")), "0:100");
 }

@@ -111,6 +111,16 @@ TEST_F(ParameterText, ReadsTheTextsAsShown)
   EXPECT_EQ(valueOf(controller, kBypassID, u"Off"), 0.0);
   setSync(effect, true);
   EXPECT_EQ(textOf(controller, kLFOSpeed, valueOf(controller, kLFOSpeed, u"1/2t")), "1/2T");
+
+  // Texts shown next to a boundary of the display's rounding.
+  const double belowZero = std::nextafter(0.5, 0.0);
+  ASSERT_EQ(textOf(controller, kFeedback, belowZero), "-0.0%");
+  EXPECT_EQ(textOf(controller, kFeedback, valueOf(controller, kFeedback, u"-0.0%")), "-0.0%");
+  const double belowTenPercent = std::nextafter(0.55, 0.0);
+  ASSERT_EQ(textOf(controller, kFeedback, belowTenPercent), "10.0%");
+  EXPECT_EQ(textOf(controller, kFeedback, valueOf(controller, kFeedback, u"10.0%")), "10.0%");
+  ASSERT_EQ(textOf(controller, kMix, 0.001), "100:0");
+  EXPECT_EQ(textOf(controller, kMix, valueOf(controller, kMix, u"100:0")), "100:0");
 }
 
 TEST_F(ParameterText, BareNumbersStayPlainValues)
