@@ -133,13 +133,14 @@ public:
   int NDisplayTexts() const { return static_cast<int>(displayTexts.size()); }
   const char* GetDisplayTextAtIdx(int index, double* value = nullptr) const;
   bool MapDisplayText(const char* text, double* value) const;
-  // Reads what a user typed for this parameter, the one reader that every
-  // text field and command line uses. Takes a display text, ignoring case
-  // and surrounding blanks; a shown text with its unit left out or spaced
-  // off; or a bare number. A bare number is a plain value and is given
-  // back as it stands, unconstrained, so that callers decide whether to
-  // limit it or refuse it; a shown form whose value lies outside the range
-  // is refused. False, and value untouched, for anything else.
+  // Reads what a user typed for this parameter: the one reader behind every
+  // text field and command line. Takes a shown text in any letter case, with
+  // blanks around it or before its unit ("wet", "40 %"), or a bare number.
+  // A bare number is always a plain value (a speed in Hz, but a feedback of
+  // 0.4 rather than 0.4 %) and is given back as it stands, unconstrained, so
+  // that callers decide whether to limit or refuse it; a shown form whose
+  // value lies outside the range is refused. False, and value untouched,
+  // for anything else.
   bool ReadText(const char* text, double& value) const;
   double StringToValue(const char* text) const;
 
