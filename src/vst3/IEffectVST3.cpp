@@ -431,7 +431,11 @@ tresult PLUGIN_API IEffectVST3::getParamStringByValue(ParamID id, ParamValue val
     return kResultFalse;
   try
   {
-    object->toString(valueNormalized, string);
+    // Formatting a value far outside 0..1 overruns the text (a plain SDK
+    // parameter prints it as it comes): nothing outside is shown, and the
+    // text ends within the host's 128 units whatever an object wrote.
+    object->toString(ClampNormalized(valueNormalized), string);
+    string[127] = 0;
     return kResultOk;
   }
   catch (...)
@@ -450,7 +454,18 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID id, TChar* string,
     return kResultFalse;
   try
   {
-    return object->fromString(string, valueNormalized) ? kResultOk : kResultFalse;
+    // The host's text is read no further than its 128 units, terminated or
+    // not; the parameter objects then read a terminated copy.
+    std::array<TChar, 129> bounded{};
+    size_t length = 0;
+    while (length < 128 && string[length] != 0)
+      ++length;
+    std::copy(string, string + length, bounded.begin());
+    ParamValue value = 0.0;
+    if (!object->fromString(bounded.data(), value))
+      return kResultFalse;
+    valueNormalized = ClampNormalized(value);
+    return kResultOk;
   }
   catch (...)
   {
@@ -461,13 +476,13 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID id, TChar* string,
 ParamValue PLUGIN_API IEffectVST3::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
 {
   Parameter* object = getParameterObject(id);
-  return object ? object->toPlain(valueNormalized) : valueNormalized;
+  return object ? object->toPlain(ClampNormalized(valueNormalized)) : valueNormalized;
 }
 
 ParamValue PLUGIN_API IEffectVST3::plainParamToNormalized(ParamID id, ParamValue plainValue)
 {
   Parameter* object = getParameterObject(id);
-  return object ? object->toNormalized(plainValue) : plainValue;
+  return object ? ClampNormalized(object->toNormalized(plainValue)) : plainValue;
 }
 
 tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
