@@ -1,4 +1,6 @@
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "editor/EditorFixture.h"
 #include "support/LocalHttpServer.h"
@@ -9,6 +11,11 @@ const char* const kNoAnswer = "An error occurred while contacting www.tolmarmusi
 const char* const kInvalid = "Invalid call to www.tolmarmusic.com.";
 const char* const kUpToDate = "Your version is up to date.";
 const char* const kDownloadPage = "http://www.tolmarmusic.com/music/vst.html";
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 } // namespace
 
 // The online menu's "Check Online for Update" against a real HTTP server on
@@ -22,14 +29,49 @@ protected:
     EditorTest::TearDown();
   }
 
-  void checkAgainst(const std::string& baseUrl)
+  void openOnlineMenu()
   {
-    setenv("TOLMAR_UPDATE_URL", baseUrl.c_str(), 1);
-    open();
     const IRECT menu = g().GetControl(1)->GetTargetRECT();
     offscreen->Click(menu.MW(), menu.MH());
     ASSERT_TRUE(g().IsShowingPopupMenu());
+  }
+
+  const IPopupMenu& onlineMenu() { return controlAt<ITolmarOnlineMenu>(1)->GetMenu(); }
+
+  std::string onlineMenuTextAfterOpening()
+  {
+    open();
+    openOnlineMenu();
+    std::string text = onlineMenu().GetItemText(0);
+    close();
+    return text;
+  }
+
+  // Chooses "Check Online for Update"; the check then runs on its own.
+  void startCheck(const std::string& baseUrl)
+  {
+    setenv("TOLMAR_UPDATE_URL", baseUrl.c_str(), 1);
+    open();
+    openOnlineMenu();
     chooseMenuItem(0);
+  }
+
+  // The window's timer runs until the answer shows (or a generous limit).
+  void waitForMessageBox()
+  {
+    const auto start = std::chrono::steady_clock::now();
+    while (!g().IsShowingMessageBox() && secondsSince(start) < 30.0)
+    {
+      frame();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(g().IsShowingMessageBox());
+  }
+
+  void checkAgainst(const std::string& baseUrl)
+  {
+    startCheck(baseUrl);
+    waitForMessageBox();
   }
 
   void check(LocalHttpServer::Mode mode, const std::string& body)
@@ -107,4 +149,68 @@ TEST_F(UpdateCheckMenuTest, NoServerOrASilentOne)
   close();
   check(LocalHttpServer::Mode::NeverAnswer, "");
   EXPECT_EQ(answerAll(kOK), std::vector<std::string>{kNoAnswer});
+}
+
+TEST_F(UpdateCheckMenuTest, TheEditorRunsOnWhileTheServerIsSilent)
+{
+  server = std::make_unique<LocalHttpServer>(LocalHttpServer::Mode::NeverAnswer, "");
+  EXPECT_EQ(onlineMenuTextAfterOpening(), "Check Online for Update");
+  const auto start = std::chrono::steady_clock::now();
+  startCheck(server->baseUrl());
+  EXPECT_TRUE(editor->isCheckingForUpdate());
+  // The window's timer and the controls answer as ever.
+  for (int i = 0; i < 20; ++i)
+    frame();
+  const IRECT knob = g().GetControl(6)->GetTargetRECT();
+  const double before = delay->GetParam(kTime)->Value();
+  offscreen->Drag(knob.MW(), knob.MH(), knob.MW(), knob.MH() - knob.H());
+  EXPECT_NE(delay->GetParam(kTime)->Value(), before);
+  frame();
+  // The menu shows the check under way and cannot start a second one.
+  openOnlineMenu();
+  EXPECT_STREQ(onlineMenu().GetItemText(0), "Checking Online for Update\xE2\x80\xA6");
+  EXPECT_FALSE(onlineMenu().GetItem(0)->IsEnabled());
+  EXPECT_STREQ(onlineMenu().GetItemText(1), "Visit www.tolmarmusic.com");
+  chooseMenuItem(0);
+  editor->checkVersionAgainstWeb();
+  EXPECT_LT(secondsSince(start), 2.0) << "nothing waited for the server";
+  EXPECT_FALSE(g().IsShowingMessageBox());
+  while (server->requests() == 0 && secondsSince(start) < 4.0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(server->requests(), 1);
+
+  // The limit of five seconds ends it with the no-answer message.
+  waitForMessageBox();
+  EXPECT_EQ(answerAll(kOK), std::vector<std::string>{kNoAnswer});
+  EXPECT_FALSE(editor->isCheckingForUpdate());
+  openOnlineMenu();
+  EXPECT_STREQ(onlineMenu().GetItemText(0), "Check Online for Update");
+  EXPECT_TRUE(onlineMenu().GetItem(0)->IsEnabled());
+}
+
+TEST_F(UpdateCheckMenuTest, ClosingTheEditorDropsACheckUnderWay)
+{
+  server = std::make_unique<LocalHttpServer>(LocalHttpServer::Mode::NeverAnswer, "");
+  startCheck(server->baseUrl());
+  frame();
+  auto start = std::chrono::steady_clock::now();
+  close();
+  EXPECT_LT(secondsSince(start), 1.0);
+  EXPECT_FALSE(editor->isCheckingForUpdate());
+
+  // A new window shows no late answer and can check again.
+  open();
+  for (int i = 0; i < 10; ++i)
+    frame();
+  EXPECT_FALSE(g().IsShowingMessageBox());
+  startCheck(server->baseUrl());
+  EXPECT_TRUE(editor->isCheckingForUpdate());
+
+  // The host destroys the editor (or releases the instance) mid-check.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  start = std::chrono::steady_clock::now();
+  offscreen.reset();
+  editor.reset();
+  EXPECT_LT(secondsSince(start), 1.0);
 }
