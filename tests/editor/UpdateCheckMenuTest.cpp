@@ -1,5 +1,7 @@
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <thread>
 
 #include "editor/EditorFixture.h"
@@ -91,6 +93,34 @@ protected:
       answerMessageBox(given);
     }
     return texts;
+  }
+
+  // The window's pixels, fully redrawn, in the band from the top of the
+  // question's last two lines to the bottom of the box's buttons.
+  std::vector<uint32_t> questionAndButtons()
+  {
+    offscreen->RenderAll();
+    const IRECT yes = g().GetMessageBoxButtonRECT(kYES);
+    const IRECT pixels = g().LayoutToPixels(IRECT(0.f, yes.T - 2.2f * yes.H(), g().GetBounds().R, yes.B + 1.f));
+    std::vector<uint32_t> band;
+    for (int y = static_cast<int>(pixels.T); y < static_cast<int>(pixels.B); ++y)
+    {
+      for (int x = static_cast<int>(pixels.L); x < static_cast<int>(pixels.R); ++x)
+      {
+        const IColor c = offscreen->PixelAt(x, y);
+        band.push_back(static_cast<uint32_t>(c.A) << 24 | static_cast<uint32_t>(c.R) << 16 |
+                       static_cast<uint32_t>(c.G) << 8 | static_cast<uint32_t>(c.B));
+      }
+    }
+    return band;
+  }
+
+  bool buttonInWindow(EMsgBoxResult answer)
+  {
+    const IRECT button = g().GetMessageBoxButtonRECT(answer);
+    const IRECT window = g().GetBounds();
+    return !button.Empty() && button.L >= window.L && button.T >= window.T && button.R <= window.R &&
+           button.B <= window.B;
   }
 
   std::unique_ptr<LocalHttpServer> server;
@@ -213,4 +243,69 @@ TEST_F(UpdateCheckMenuTest, ClosingTheEditorDropsACheckUnderWay)
   offscreen.reset();
   editor.reset();
   EXPECT_LT(secondsSince(start), 1.0);
+}
+
+TEST_F(UpdateCheckMenuTest, AnswersWithOddBytesShowTheWholeQuestion)
+{
+  check(LocalHttpServer::Mode::Answer, "2004");
+  const std::string question = g().GetMessageBoxText();
+  const std::vector<uint32_t> reference = questionAndButtons();
+  close();
+
+  // A text/plain answer ends in a line break: nothing of it is seen.
+  check(LocalHttpServer::Mode::Answer, "2004\r\n");
+  EXPECT_EQ(g().GetMessageBoxText(), question);
+  EXPECT_EQ(questionAndButtons(), reference);
+  close();
+
+  // Not UTF-8, control characters, an endless version: the version line
+  // shows what it can, and the question and both buttons are drawn as ever.
+  const std::string replaced = "\tNew version: \t2.0.4\xEF\xBF\xBD";
+  for (const std::string& body : {std::string("2004\xff"), std::string("2004\x1b\x08\x7f", 7),
+                                  std::string("2004\0", 5), "2004" + std::string(65000, '7')})
+  {
+    check(LocalHttpServer::Mode::Answer, body);
+    const std::string text = g().GetMessageBoxText();
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_NE(text.find("Do you want to go to"), std::string::npos);
+    if (body.size() < 10)
+    {
+      EXPECT_NE(text.find(replaced), std::string::npos) << text;
+    }
+    EXPECT_EQ(questionAndButtons(), reference) << body.size() << " bytes";
+    EXPECT_TRUE(buttonInWindow(kNO));
+    answerAll(kYES);
+    EXPECT_EQ(opened.size(), 1u);
+    opened.clear();
+    close();
+  }
+}
+
+TEST_F(UpdateCheckMenuTest, AnyBytesInAMessageBoxLeaveItsButtonsInReach)
+{
+  check(LocalHttpServer::Mode::Answer, "2004");
+  const IRECT yes = g().GetMessageBoxButtonRECT(kYES);
+  offscreen->RenderAll();
+  const IColor focused = offscreen->LayoutPixel(yes.L + 0.1f * yes.W(), yes.MH());
+  answerAll(kNO);
+
+  std::mt19937 random(12);
+  for (size_t size : {size_t(1000), size_t(64 * 1024)})
+  {
+    std::string bytes(size, ' ');
+    for (char& b : bytes)
+      b = static_cast<char>(random() % 256);
+    std::string answerSeen;
+    g().ShowMessageBox(bytes.c_str(), bytes.substr(0, 300).c_str(), kMB_YESNO,
+                       [&](EMsgBoxResult answer) { answerSeen = answer == kYES ? "yes" : "other"; });
+    ASSERT_TRUE(g().IsShowingMessageBox());
+    EXPECT_TRUE(buttonInWindow(kYES));
+    EXPECT_TRUE(buttonInWindow(kNO));
+    const IRECT shown = g().GetMessageBoxButtonRECT(kYES);
+    offscreen->RenderAll();
+    const IColor drawn = offscreen->LayoutPixel(shown.L + 0.1f * shown.W(), shown.MH());
+    EXPECT_EQ(std::tie(drawn.R, drawn.G, drawn.B), std::tie(focused.R, focused.G, focused.B)) << size;
+    answerMessageBox(kYES);
+    EXPECT_EQ(answerSeen, "yes");
+  }
 }
