@@ -268,10 +268,10 @@ uint32 PLUGIN_API IEffectVST3::getProcessContextRequirements()
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 {
   processor.ProcessTransport(data.processContext, processSetup.processMode == kOffline);
-  processor.ProcessParameterChanges(data.inputParameterChanges);
+  processor.ProcessParameterChanges(data.inputParameterChanges, data.numSamples);
   if (plugin->GetConfig().doesMidiIn)
   {
-    processor.ProcessEvents(data.inputEvents);
+    processor.ProcessEvents(data.inputEvents, data.numSamples);
     processor.ProcessEditorMidi();
   }
 
