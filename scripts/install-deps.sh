@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. Does nothing
-# when they are all present already.
+# Installs the Debian packages the build and the tests need, and any more
+# named on the command line. Does nothing when they are all present already.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,7 @@ packages=(
   xvfb libxcb-xtest0-dev
 )
 
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,7 @@
 #include "control/UpdateCheck.h"
 
+#include "params/Utf8Text.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -22,7 +24,6 @@ constexpr int kCancelCheckMs = 50;
 // A real version text is a few characters; a longer one is cut so that the
 // question below it stays in view.
 constexpr size_t kMaxVersionCharacters = 24;
-constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 constexpr const char* kEllipsis = "\xE2\x80\xA6";              // U+2026
 
 std::string trimmed(const std::string& text)
@@ -32,78 +33,6 @@ std::string trimmed(const std::string& text)
   if (first == std::string::npos)
     return {};
   return text.substr(first, text.find_last_not_of(whiteSpace) - first + 1);
-}
-
-// The length of the well-formed UTF-8 sequence at text[i], or of its longest
-// well-formed beginning when it is broken (at least 1); `codePoint` is set
-// only for a whole sequence.
-size_t utf8Sequence(const std::string& text, size_t i, char32_t& codePoint, bool& whole)
-{
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  whole = false;
-  if (lead < 0x80)
-  {
-    codePoint = lead;
-    whole = true;
-    return 1;
-  }
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF; // the second byte's range
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-  {
-    length = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-    high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-  }
-  else if (lead >= 0xF0 && lead <= 0xF4)
-  {
-    length = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-  }
-  else
-    return 1;
-  char32_t value = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k)
-  {
-    if (i + k >= text.size())
-      return k;
-    const unsigned char next = byte(i + k);
-    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-      return k;
-    value = (value << 6) | (next & 0x3F);
-  }
-  codePoint = value;
-  whole = true;
-  return length;
-}
-
-bool isControl(char32_t c)
-{
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
-// Valid UTF-8 without control characters: each broken sequence and each
-// control character becomes U+FFFD.
-std::string displayableText(const std::string& text)
-{
-  std::string shown;
-  shown.reserve(text.size());
-  for (size_t i = 0; i < text.size();)
-  {
-    char32_t c = 0;
-    bool whole = false;
-    const size_t length = utf8Sequence(text, i, c, whole);
-    if (whole && !isControl(c))
-      shown.append(text, i, length);
-    else
-      shown += kReplacementCharacter;
-    i += length;
-  }
-  return shown;
 }
 
 // At most maxCharacters characters of valid UTF-8, ending in an ellipsis when
@@ -245,7 +174,7 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
     return {invalid};
   // A plain-text answer often ends in a line break; a server may send
   // anything at all.
-  const std::string body = displayableText(trimmed(answer.body));
+  const std::string body = Utf8Text::Displayable(trimmed(answer.body), false);
   if (body.empty())
     return {noAnswer};
   if (body.find('<') != std::string::npos)

@@ -1,8 +1,9 @@
 #include "toolkit/TextLayout.h"
 
+#include "params/Utf8Text.h"
+
 namespace
 {
-constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
 constexpr const char* kEllipsis = "...";
 // Zero-width characters never fill a line; measuring a line costs its length
 // squared, so no line grows beyond this.
@@ -16,51 +17,6 @@ size_t nextCharacter(const std::string& text, size_t i)
   while (i < text.size() && isContinuationByte(text[i]))
     ++i;
   return i;
-}
-
-// The length of the well-formed UTF-8 sequence at text[i] (whole = true), or
-// of its longest well-formed beginning when it is broken (at least 1).
-size_t utf8Sequence(const std::string& text, size_t i, char32_t& codePoint, bool& whole)
-{
-  const unsigned char lead = static_cast<unsigned char>(text[i]);
-  whole = false;
-  if (lead < 0x80)
-  {
-    codePoint = lead;
-    whole = true;
-    return 1;
-  }
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF; // the second byte's range
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-  {
-    length = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-    high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-  }
-  else if (lead >= 0xF0 && lead <= 0xF4)
-  {
-    length = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-  }
-  else
-    return 1;
-  char32_t value = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k)
-  {
-    if (i + k >= text.size())
-      return k;
-    const unsigned char next = static_cast<unsigned char>(text[i + k]);
-    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-      return k;
-    value = (value << 6) | (next & 0x3F);
-  }
-  codePoint = value;
-  whole = true;
-  return length;
 }
 
 void trimTrailingSpaces(std::string& line)
@@ -125,26 +81,7 @@ namespace TextLayout
 {
 std::string Displayable(const std::string& text)
 {
-  std::string shown;
-  shown.reserve(text.size());
-  for (size_t i = 0; i < text.size();)
-  {
-    char32_t c = 0;
-    bool whole = false;
-    const size_t length = utf8Sequence(text, i, c, whole);
-    if (whole && c == '\r')
-    {
-      shown += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n')
-        ++i;
-    }
-    else if (whole && (c == '\n' || c == '\t' || !(c < 0x20 || (c >= 0x7F && c <= 0x9F))))
-      shown.append(text, i, length);
-    else
-      shown += kReplacementCharacter;
-    i += length;
-  }
-  return shown;
+  return Utf8Text::Displayable(text, true);
 }
 
 double Width(cairo_t* cr, const std::string& text)

@@ -28,32 +28,11 @@ using namespace Steinberg::Vst;
 
 namespace
 {
-// Instances read and write the user's configuration: the fuzzer gives them a
-// home of their own.
-class IsolatedHome
-{
-public:
-  IsolatedHome()
-  : home(std::filesystem::temp_directory_path() / ("tolmar-value-text-fuzz-" + std::to_string(getpid())))
-  {
-    std::filesystem::create_directories(home);
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-  }
-  ~IsolatedHome()
-  {
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-  }
-
-private:
-  std::filesystem::path home;
-};
-
 // One instance for the whole run: making one is far slower than the calls.
+// Instances read and write their settings in the home folder that the fuzz
+// support gives every target.
 struct Instance
 {
-  IsolatedHome home;
   IEffectVST3* effect = nullptr;
 
   Instance() : effect(new IEffectVST3(std::make_unique<TolmarDelay>()))
