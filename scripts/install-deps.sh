@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need. Does nothing
-# when they are all present already.
+# Installs the Debian packages the build and the tests need, and any more
+# named on the command line. Does nothing when they are all present already.
 set -euo pipefail
 
 packages=(
@@ -17,6 +17,7 @@ packages=(
   dpkg-dev file
 )
 
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,7 @@
 #include "control/UpdateCheck.h"
 
+#include "params/Utf8Text.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +19,38 @@ constexpr const char* kCaption = "Check Online for Update";
 // A version number is a handful of digits; anything longer is not an answer.
 constexpr size_t kMaxBodyBytes = 64 * 1024;
 constexpr long kTimeoutMs = 5000;
+// How often a transfer looks whether it has been cancelled.
+constexpr int kCancelCheckMs = 50;
+// A real version text is a few characters; a longer one is cut so that the
+// question below it stays in view.
+constexpr size_t kMaxVersionCharacters = 24;
+constexpr const char* kEllipsis = "\xE2\x80\xA6";              // U+2026
+
+std::string trimmed(const std::string& text)
+{
+  const char* const whiteSpace = " \t\r\n\v\f";
+  const size_t first = text.find_first_not_of(whiteSpace);
+  if (first == std::string::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(whiteSpace) - first + 1);
+}
+
+// At most maxCharacters characters of valid UTF-8, ending in an ellipsis when
+// cut.
+std::string shortened(const std::string& text, size_t maxCharacters)
+{
+  size_t characters = 0;
+  size_t cut = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+  {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+      continue;
+    if (characters == maxCharacters - 1)
+      cut = i;
+    ++characters;
+  }
+  return characters <= maxCharacters ? text : text.substr(0, cut) + kEllipsis;
+}
 
 struct Collector
 {
@@ -36,6 +70,11 @@ size_t collect(char* data, size_t size, size_t count, void* user)
   collector->body.append(data, bytes);
   return bytes;
 }
+
+int abortWhenCancelled(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+  return static_cast<const std::atomic<bool>*>(cancelled)->load(std::memory_order_relaxed) ? 1 : 0;
+}
 } // namespace
 
 std::string versionQueryUrl()
@@ -51,10 +90,18 @@ std::string versionQueryUrl()
 
 VersionAnswer fetchVersionAnswer(const std::string& url)
 {
+  const std::atomic<bool> never{false};
+  return fetchVersionAnswer(url, never);
+}
+
+VersionAnswer fetchVersionAnswer(const std::string& url, const std::atomic<bool>& cancelled)
+{
   VersionAnswer answer;
   CURL* curl = curl_easy_init();
-  if (!curl)
+  CURLM* multi = curl ? curl_multi_init() : nullptr;
+  if (!multi)
   {
+    curl_easy_cleanup(curl);
     answer.readError = true;
     return answer;
   }
@@ -64,7 +111,10 @@ VersionAnswer fetchVersionAnswer(const std::string& url)
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &collector);
-  // The check blocks the host's window, so it never waits long.
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abortWhenCancelled);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancelled));
+  // Nobody waits for an answer that takes longer than this.
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -72,7 +122,39 @@ VersionAnswer fetchVersionAnswer(const std::string& url)
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  const CURLcode result = curl_easy_perform(curl);
+
+  // The multi interface with a short wait, not curl_easy_perform: while a
+  // server stays silent the easy loop looks at the progress callback only
+  // once a second, and whoever cancels must not wait that long.
+  curl_multi_add_handle(multi, curl);
+  CURLcode result = CURLE_OK;
+  int running = 1;
+  while (running)
+  {
+    if (cancelled.load(std::memory_order_relaxed))
+    {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    if (curl_multi_perform(multi, &running) != CURLM_OK)
+    {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running && curl_multi_poll(multi, nullptr, 0, kCancelCheckMs, nullptr) != CURLM_OK)
+    {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &left))
+  {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+      result = message->data.result;
+  }
+  curl_multi_remove_handle(multi, curl);
+  curl_multi_cleanup(multi);
   curl_easy_cleanup(curl);
 
   answer.tooLarge = collector.tooLarge;
@@ -90,7 +172,9 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
 
   if (answer.tooLarge)
     return {invalid};
-  const std::string& body = answer.body;
+  // A plain-text answer often ends in a line break; a server may send
+  // anything at all.
+  const std::string body = Utf8Text::Displayable(trimmed(answer.body), false);
   if (body.empty())
     return {noAnswer};
   if (body.find('<') != std::string::npos)
@@ -104,7 +188,9 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
   }
   else
   {
-    // "2004" is 2.0.4, "2012" 2.0.12: the patch number has two digits.
+    // "2004" is 2.0.4, "2012" 2.0.12: the patch number has two digits. The
+    // number is at least four digits long, so the first three bytes are
+    // digits (or a sign) and the rest starts on a character boundary.
     std::string version;
     version += body[0];
     version += '.';
@@ -114,7 +200,8 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
     UpdateMessage question;
     question.caption = std::string("New Version of ") + kProductName + " Detected";
     question.text = std::string("A new version of ") + kProductName + " is available.\n\n" +
-                    "\tYour version: \t" + kInstalledVersion + "\n" + "\tNew version: \t" + version + "\n" +
+                    "\tYour version: \t" + kInstalledVersion + "\n" + "\tNew version: \t" +
+                    shortened(version, kMaxVersionCharacters) + "\n" +
                     "\nDo you want to go to http://" + domain + " to get the new version?";
     question.type = UpdateMessage::kYesNo;
     question.offersDownload = true;

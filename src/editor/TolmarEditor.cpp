@@ -1,6 +1,9 @@
 #include "editor/TolmarEditor.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "control/UpdateCheck.h"
 #include "editor/TolmarControls.h"
@@ -17,6 +20,20 @@ TolmarEditor::~TolmarEditor()
 {
   delay.SetEditorConnection(nullptr);
   CloseWindow();
+}
+
+void TolmarEditor::install(TolmarDelay& delay)
+{
+  delay.SetEditorFactory([](IEffectPlugin& plugin, const std::string& folder) -> IEffectEditor* {
+    return new TolmarEditor(static_cast<TolmarDelay&>(plugin), folder);
+  });
+}
+
+void TolmarEditor::GetOpeningSize(int& width, int& height) const
+{
+  const float scale = std::clamp(delay.getEditorScale(), GUI::kMinScale, GUI::kMaxScale);
+  width = std::max(1, static_cast<int>(std::floor(GUI::kLayoutWidth * static_cast<double>(scale) + 1e-3)));
+  height = std::max(1, static_cast<int>(std::floor(GUI::kLayoutHeight * static_cast<double>(scale) + 1e-3)));
 }
 
 IEditorGraphics& TolmarEditor::EnsureGraphics()
@@ -39,6 +56,8 @@ void TolmarEditor::OpenWindow(std::unique_ptr<IPlatformWindow> window)
 
 void TolmarEditor::CloseWindow()
 {
+  // Nobody is left to see the answer.
+  updateCheck.cancel();
   if (closing || !graphics)
     return;
   closing = true;
@@ -138,6 +157,7 @@ void TolmarEditor::OnFrame()
   if (!WindowIsOpen())
     return;
   applyPendingChanges();
+  showUpdateAnswer();
   graphics->OnFrame();
 }
 
@@ -166,10 +186,20 @@ bool TolmarEditor::saveConfig()
 
 void TolmarEditor::checkVersionAgainstWeb()
 {
-  // Blocks the main thread for the one exchange, at most a few seconds.
-  auto messages = std::make_shared<std::vector<UpdateMessage>>(
-      interpretVersionAnswer(fetchVersionAnswer(versionQueryUrl())));
-  showMessages(messages, 0);
+  if (!WindowIsOpen() || updateCheck.isBusy())
+    return;
+  if (!updateCheck.start(versionQueryUrl()))
+  {
+    VersionAnswer failed;
+    failed.readError = true;
+    showMessages(std::make_shared<std::vector<UpdateMessage>>(interpretVersionAnswer(failed)), 0);
+  }
+}
+
+void TolmarEditor::showUpdateAnswer()
+{
+  if (std::optional<VersionAnswer> answer = updateCheck.takeAnswer())
+    showMessages(std::make_shared<std::vector<UpdateMessage>>(interpretVersionAnswer(*answer)), 0);
 }
 
 void TolmarEditor::showMessages(std::shared_ptr<std::vector<UpdateMessage>> messages, size_t index)

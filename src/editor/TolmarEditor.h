@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "control/UpdateCheckTask.h"
 #include "editor/EditorStyles.h"
 #include "plugin/IEffectBase.h"
 #include "toolkit/IEditorGraphics.h"
+#include "toolkit/IEffectEditor.h"
 #include "toolkit/IGraphicsDelegate.h"
 
 class TolmarDelay;
@@ -23,7 +25,7 @@ class ITolmarKnobTextControl;
 // happen on the audio thread) and values the host sets reach the controls
 // only through flags and atomics that OnFrame applies, so no other thread
 // ever touches a control.
-class TolmarEditor : public IGraphicsDelegate, public IEditorConnection
+class TolmarEditor : public IGraphicsDelegate, public IEditorConnection, public IEffectEditor
 {
 public:
   TolmarEditor(TolmarDelay& delay, std::string resourceFolder);
@@ -33,31 +35,41 @@ public:
 
   // Main thread: shows the editor in a platform window (building the
   // graphics at the remembered size) / closes it and destroys the controls.
-  void OpenWindow(std::unique_ptr<IPlatformWindow> window);
+  void OpenWindow(std::unique_ptr<IPlatformWindow> window) override;
   // The graphics of the next window, built at the remembered size.
-  IEditorGraphics& EnsureGraphics();
-  void CloseWindow();
+  IEditorGraphics& EnsureGraphics() override;
+  void CloseWindow() override;
   bool WindowIsOpen() const { return graphics && graphics->WindowIsOpen(); }
-  IEditorGraphics* GetGraphics() const { return graphics.get(); }
+  IEditorGraphics* GetGraphics() const override { return graphics.get(); }
+  // A new window opens with the layout at the configured scale, clamped to
+  // the scale limits, whatever size the last one had.
+  void GetOpeningSize(int& width, int& height) const override;
 
   // Main thread, once per frame of the window's timer: applies what changed
   // since the last frame, then draws.
-  void OnFrame();
+  void OnFrame() override;
   void applyPendingChanges();
 
   // The window-size menu, and a new scale from the configuration file.
   void resizeUI(GUI::GUISize size);
   void resizeUI();
-  // The online menu: asks the vendor's site for the latest version.
+  // The online menu: asks the vendor's site for the latest version on a
+  // worker thread and returns at once; the answer's messages appear at the
+  // frame after it arrives. Does nothing while a check runs. Closing the
+  // window drops a check under way.
   void checkVersionAgainstWeb();
+  bool isCheckingForUpdate() const { return updateCheck.isBusy(); }
   bool saveConfig();
   TolmarDelay& getDelay() const { return delay; }
   const std::string& getResourceFolder() const { return resourceFolder; }
 
   // The host follows a size the editor chose (points); set by the host view.
-  void setHostResizeHandler(std::function<bool(int, int)> handler) { hostResize = std::move(handler); }
+  void setHostResizeHandler(std::function<bool(int, int)> handler) override { hostResize = std::move(handler); }
   // The host offers a context menu for a parameter; set by the host view.
-  void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) { hostContextMenu = std::move(handler); }
+  void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) override
+  {
+    hostContextMenu = std::move(handler);
+  }
 
   // IGraphicsDelegate (main thread).
   const IParam* GetParam(int paramIdx) const override;
@@ -80,8 +92,12 @@ public:
   ITolmarKnobTextControl* getTimeKnob() const { return timeKnob; }
   ITolmarKnobTextControl* getRateKnob() const { return rateKnob; }
 
+  // Makes the instance's editor; installed into the instance by the module.
+  static void install(TolmarDelay& delay);
+
 private:
   void refreshTimeDisplay();
+  void showUpdateAnswer();
   void showMessages(std::shared_ptr<std::vector<struct UpdateMessage>> messages, size_t index);
 
   TolmarDelay& delay;
@@ -104,4 +120,6 @@ private:
   static constexpr int kMaxParams = 16;
   std::array<std::atomic<double>, kMaxParams> pendingValues{};
   std::atomic<uint32_t> pendingValueMask{0};
+
+  UpdateCheckTask updateCheck;
 };

@@ -1,7 +1,14 @@
 #include "toolkit/TextLayout.h"
 
+#include "params/Utf8Text.h"
+
 namespace
 {
+constexpr const char* kEllipsis = "...";
+// Zero-width characters never fill a line; measuring a line costs its length
+// squared, so no line grows beyond this.
+constexpr size_t kMaxLineCharacters = 256;
+
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 size_t nextCharacter(const std::string& text, size_t i)
@@ -18,7 +25,10 @@ void trimTrailingSpaces(std::string& line)
     line.pop_back();
 }
 
-void wrapParagraph(cairo_t* cr, const std::string& paragraph, double maxWidth, std::vector<std::string>& lines)
+// Adds the paragraph's lines until there are `limit` lines; returns false
+// when it had to stop before its end.
+bool wrapParagraph(cairo_t* cr, const std::string& paragraph, double maxWidth, size_t limit,
+                   std::vector<std::string>& lines)
 {
   size_t lineStart = 0;
   while (lineStart < paragraph.size())
@@ -27,9 +37,12 @@ void wrapParagraph(cairo_t* cr, const std::string& paragraph, double maxWidth, s
       ++lineStart;
     if (lineStart >= paragraph.size())
       break;
+    if (lines.size() >= limit)
+      return false;
     size_t end = lineStart;
     size_t lastBreak = std::string::npos;  // position after a space or slash
-    while (end < paragraph.size())
+    size_t characters = 0;
+    while (end < paragraph.size() && characters < kMaxLineCharacters)
     {
       const size_t next = nextCharacter(paragraph, end);
       if (TextLayout::Width(cr, paragraph.substr(lineStart, next - lineStart)) > maxWidth && end > lineStart)
@@ -37,6 +50,7 @@ void wrapParagraph(cairo_t* cr, const std::string& paragraph, double maxWidth, s
       if (paragraph[end] == ' ' || paragraph[end] == '/')
         lastBreak = next;
       end = next;
+      ++characters;
     }
     size_t cut = end;
     if (end < paragraph.size() && lastBreak != std::string::npos && lastBreak > lineStart)
@@ -46,11 +60,30 @@ void wrapParagraph(cairo_t* cr, const std::string& paragraph, double maxWidth, s
     lines.push_back(line);
     lineStart = cut;
   }
+  return true;
+}
+
+// The line with an ellipsis after it, shortened so that both fit.
+std::string withEllipsis(cairo_t* cr, std::string line, double maxWidth)
+{
+  while (!line.empty() && TextLayout::Width(cr, line + kEllipsis) > maxWidth)
+  {
+    size_t last = line.size() - 1;
+    while (last > 0 && isContinuationByte(line[last]))
+      --last;
+    line.erase(last);
+  }
+  return line + kEllipsis;
 }
 } // namespace
 
 namespace TextLayout
 {
+std::string Displayable(const std::string& text)
+{
+  return Utf8Text::Displayable(text, true);
+}
+
 double Width(cairo_t* cr, const std::string& text)
 {
   if (text.empty())
@@ -60,22 +93,37 @@ double Width(cairo_t* cr, const std::string& text)
   return extents.x_advance;
 }
 
-std::vector<std::string> Wrap(cairo_t* cr, const std::string& text, double maxWidth)
+std::vector<std::string> Wrap(cairo_t* cr, const std::string& text, double maxWidth, size_t maxLines)
 {
   std::vector<std::string> lines;
+  if (maxLines == 0)
+    return lines;
   size_t start = 0;
+  bool complete = true;
   while (true)
   {
     const size_t feed = text.find('\n', start);
     const std::string paragraph = text.substr(start, feed == std::string::npos ? std::string::npos : feed - start);
     const size_t before = lines.size();
-    wrapParagraph(cr, paragraph, maxWidth, lines);
-    if (lines.size() == before)
-      lines.emplace_back();  // an empty line keeps its place
-    if (feed == std::string::npos)
+    complete = wrapParagraph(cr, paragraph, maxWidth, maxLines, lines);
+    if (complete && lines.size() == before)
+    {
+      if (lines.size() >= maxLines)
+        complete = false;
+      else
+        lines.emplace_back();  // an empty line keeps its place
+    }
+    if (!complete || feed == std::string::npos)
       break;
     start = feed + 1;
+    if (lines.size() >= maxLines)
+    {
+      complete = false;
+      break;
+    }
   }
+  if (!complete)
+    lines.back() = withEllipsis(cr, lines.back(), maxWidth);
   return lines;
 }
 
@@ -84,15 +132,16 @@ std::string Elide(cairo_t* cr, const std::string& text, double maxWidth)
   if (Width(cr, text) <= maxWidth)
     return text;
   std::string kept;
-  for (size_t i = 0; i < text.size();)
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size() && characters < kMaxLineCharacters; ++characters)
   {
     const size_t next = nextCharacter(text, i);
-    const std::string candidate = text.substr(0, next) + "...";
+    const std::string candidate = text.substr(0, next) + kEllipsis;
     if (Width(cr, candidate) > maxWidth)
       break;
     kept = text.substr(0, next);
     i = next;
   }
-  return kept + "...";
+  return kept + kEllipsis;
 }
 } // namespace TextLayout

@@ -48,8 +48,10 @@ TEST(DelayTailTest, InstanceAnswersFromItsParametersAndFreeze)
   EXPECT_GT(tail, 0u);
   EXPECT_NE(tail, IEffectProcessor::kInfiniteTail);
   h->doFreeze();
+  h.sync(); // the next block takes the freeze command up
   EXPECT_EQ(h->GetTailSize(), IEffectProcessor::kInfiniteTail);
   h->doFreeze();
+  h.sync();
   h.set(kMix, 0.0);
   EXPECT_EQ(h->GetTailSize(), 0u);
 }

@@ -89,8 +89,9 @@ TEST(BindingMidiTest, AFullEditorQueueDropsOnlyTheEditorsCopy)
   for (int i = 0; i < 39; ++i)
     changes.add(midiControllerID(0, 1), 0.5);
   changes.add(midiControllerID(0, 9), 1.0); // the 40th controller still reaches the instance
-  changes.add(kFeedback, 0.75);             // and is learnt for this parameter
   binding.process(&changes);
+  binding.touch(kFeedback, 0.75); // and is learnt for the parameter the user touches
+  binding.process(nullptr);
   EXPECT_EQ(binding.messagesToEditor().size(), 32u);
   EXPECT_EQ(binding.delay().getMidiCCMapping(9), kFeedback);
 }
@@ -108,22 +109,21 @@ TEST(BindingMidiTest, EditorMidiReachesTheInstanceAfterTheBlocksEvents)
   ParameterChanges controller;
   controller.add(midiControllerID(0, 5), 1.0);
   binding.process(&controller);
-  ParameterChanges target;
-  target.add(kMix, 0.4);
-  binding.process(&target);
+  binding.touch(kMix, 0.4);
+  binding.process(nullptr);
   // The editor's controller came after the block's, so it is the one learnt.
   EXPECT_EQ(binding.delay().getMidiCCMapping(21), kMix);
   EXPECT_EQ(binding.delay().getMidiCCMapping(5), TolmarDelay::kUnbound);
   EXPECT_EQ(binding.effect->GetPlugin().GetMidiQueueFromEditor().ElementsAvailable(), 0u);
 }
 
-TEST(BindingMidiTest, ALearntControllerEditsTheHostFromTheAudioThreadWithoutAllocating)
+TEST(BindingMidiTest, ALearntControllerReachesTheHostWithTheBlockWithoutAllocating)
 {
   Binding binding;
   binding.start();
   binding.delay().doMidiLearn(true);
+  binding.touch(kMix, 0.5);
   ParameterChanges learn;
-  learn.add(kMix, 0.5);
   learn.add(midiControllerID(0, 7), 0.0);
   binding.process(&learn);
   ASSERT_EQ(binding.delay().getMidiCCMapping(7), kMix);
@@ -133,16 +133,17 @@ TEST(BindingMidiTest, ALearntControllerEditsTheHostFromTheAudioThreadWithoutAllo
   AudioBlock block(kSample32, 512);
   block.data.numSamples = 512;
   block.data.inputParameterChanges = &move;
+  ParameterChanges output;
+  block.data.outputParameterChanges = &output;
   binding.handler.count = 0;
   {
     AllocationGuard guard;
     binding.effect->process(block.data);
     EXPECT_EQ(guard.count(), 0u);
   }
-  ASSERT_GE(binding.handler.count, 1);
-  EXPECT_EQ(binding.handler.edits[0].kind, 'p');
-  EXPECT_EQ(binding.handler.edits[0].id, static_cast<ParamID>(kMix));
-  EXPECT_EQ(binding.handler.edits[0].value, 1.0);
+  EXPECT_EQ(binding.handler.count, 0); // nothing through the main thread's handler
+  ASSERT_EQ(output.getParameterCount(), 1);
+  EXPECT_EQ(output.queue(0).getParameterId(), static_cast<ParamID>(kMix));
   EXPECT_EQ(binding.delay().GetParam(kMix)->Value(), 1.0);
 }
 
@@ -347,4 +348,49 @@ TEST(BindingMidiTest, ConversionsStayInsideMidisRange)
   EXPECT_EQ(bendLow.data2, 0);
   const IMidiMsg bendQuarter = MidiConversion::FromControllerParameter(129, 0.25, 0);
   EXPECT_EQ((bendQuarter.data2 << 7) | bendQuarter.data1, 4096);
+}
+
+TEST(BindingPresetTest, APresetChosenInTheEditorReachesTheHostAsOneGroupOfEdits)
+{
+  Binding binding;
+  binding.start();
+  TolmarDelay& delay = binding.delay();
+  std::vector<double> before;
+  for (int i = 0; i < kNumParams; ++i)
+    before.push_back(delay.GetParam(i)->GetNormalized());
+  binding.handler.count = 0;
+  delay.changePreset(8); // "Tape Echo", from the editor's preset menu
+
+  // One group: begin, perform and end for every parameter the preset
+  // changed (and only those), then the document is marked modified.
+  std::string kinds;
+  std::vector<ParamID> performed;
+  for (int i = 0; i < binding.handler.count; ++i)
+  {
+    kinds += binding.handler.edits[i].kind;
+    if (binding.handler.edits[i].kind == 'p')
+    {
+      performed.push_back(binding.handler.edits[i].id);
+      EXPECT_EQ(binding.handler.edits[i].value, delay.GetParam(static_cast<int>(binding.handler.edits[i].id))->GetNormalized());
+    }
+  }
+  std::vector<ParamID> changed;
+  for (int i = 0; i < kNumParams; ++i)
+    if (delay.GetParam(i)->GetNormalized() != before[static_cast<size_t>(i)])
+      changed.push_back(static_cast<ParamID>(i));
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(performed, changed);
+  std::string expected = "s";
+  for (size_t i = 0; i < changed.size(); ++i)
+    expected += "bpe";
+  expected += "fd";
+  EXPECT_EQ(kinds, expected);
+  // The host's parameter objects show the preset at once.
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(binding.effect->getParamNormalized(static_cast<ParamID>(i)), delay.GetParam(i)->GetNormalized()) << i;
+
+  // A host that does not echo the edits back still hears the preset.
+  binding.process(nullptr);
+  EXPECT_EQ(delay.getEngine().getDelayLine().getFeedback(), 0.3);
+  EXPECT_EQ(delay.getEngine().getDelayLine().getQuality(), 0.58);
 }

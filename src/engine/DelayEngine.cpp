@@ -1,0 +1,156 @@
+#include "engine/DelayEngine.h"
+
+#include <cmath>
+
+#include "params/DelayParameters.h"
+#include "params/ProductFacts/DelayRanges.h"
+#include "params/ProductFacts/SyncRates.h"
+
+using namespace DelayRanges;
+
+void DelayEngine::applyParameter(int paramIdx, double v, double normalized)
+{
+  switch (paramIdx)
+  {
+    case kRange:
+      range = static_cast<int32_t>(std::round(v));
+      setTimeParameters();
+      break;
+    case kTime:
+      timeValue = v;
+      syncIndex = delaySyncRowForTime(v);
+      setTimeParameters();
+      break;
+    case kFeedback:
+      delayLine.setFeedback(v);
+      break;
+    case kLFOSpeed:
+      lfo.setRate(v);
+      lfo.setSyncRate(lfoSyncIndexForNormalized(normalized));
+      break;
+    case kLFODepth:
+      lfoDepth = v;
+      break;
+    case kMix:
+      mix = v;
+      delayLine.setMix(v);
+      break;
+    case kQuality:
+      delayLine.setQuality(v);
+      break;
+    case kDelaySync:
+      delaySync = v >= 0.5;
+      setTimeParameters();
+      break;
+    case kLFOSync:
+      lfoSync = v >= 0.5;
+      lfo.setSync(lfoSync);
+      changes |= kRateDisplayChanged;
+      break;
+    default:
+      break;
+  }
+}
+
+void DelayEngine::reset(double sampleRate)
+{
+  if (!(sampleRate == delayLine.getSampleRate()))
+  {
+    delayLine.rebuild(sampleRate);
+    lfo.setSampleRate(sampleRate, delayLine.getControlInterval());
+    setTimeParameters();
+  }
+  releaseFreeze();
+}
+
+void DelayEngine::setTimeParameters()
+{
+  const int32_t bufferLength = delayLine.getBufferLength();
+  const int deepest = deepestRange(bufferLength);
+
+  if (delaySync)
+  {
+    const double tempo = transport.tempo;
+    const double noteMs = 60000.0 / tempo * kDelaySyncRates[static_cast<size_t>(syncIndex)].quarterNotes;
+    // Without a usable tempo there is no note length: keep the last delay.
+    if (!(tempo > 0.0) || !std::isfinite(tempo) || !std::isfinite(noteMs))
+    {
+      lastTempo = tempo;
+      return;
+    }
+    lastTempo = tempo;
+    syncedDelayMs = noteMs;
+    const double ms = foldIntoLongestRange(noteMs);
+    const int k = rangeIndexHolding(ms, deepest);
+    rangeIndex = k;
+    rangeMaxMs = DelayRanges::rangeMaxMs(k);
+    rangeMinMs = DelayRanges::rangeMinMs(k);
+    delayLine.setReadOffset(readOffsetFor(bufferLength, k));
+    const double fraction = (ms - rangeMinMs) / (rangeMaxMs - rangeMinMs);
+    // Only a tempo beyond any musical use reaches below the deepest range.
+    timeFraction = fraction < 0.0 ? 0.0 : fraction > 1.0 ? 1.0 : fraction;
+  }
+  else
+  {
+    const int k = rangeIndexForRange(range);
+    rangeIndex = k;
+    delayLine.setReadOffset(readOffsetFor(bufferLength, k));
+    rangeMaxMs = DelayRanges::rangeMaxMs(k);
+    rangeMinMs = DelayRanges::rangeMinMs(k);
+    timeFraction = timeValue;
+  }
+  changes |= kTimeDisplayChanged;
+}
+
+void DelayEngine::updateDelay()
+{
+  const double u = lfo.getValue();
+  delayLine.setClockStep(clockStepFor(timeFraction, lfoDepth, u));
+}
+
+void DelayEngine::toggleFreeze()
+{
+  frozen = !frozen;
+  delayLine.setFrozen(frozen);
+  changes |= kFreezeChanged;
+}
+
+void DelayEngine::releaseFreeze()
+{
+  frozen = false;
+  delayLine.setFrozen(false);
+  changes |= kFreezeChanged;
+}
+
+void DelayEngine::syncToHost()
+{
+  if (lfoSync)
+  {
+    lfo.synchronize(&transport);
+    if (transport.transportRunning != lastTransportRunning)
+    {
+      lastTransportRunning = transport.transportRunning;
+      if (lastTransportRunning)
+        lfo.reset();
+    }
+  }
+  if (delaySync && !(transport.tempo == lastTempo))
+    setTimeParameters();
+}
+
+void DelayEngine::process(double** inputs, double** outputs, int nFrames, ControlListener* controlListener)
+{
+  if (delayLine.hasBuffer())
+    syncToHost();
+  listener = controlListener;
+  delayLine.process(inputs, outputs, nFrames, *this);
+  listener = nullptr;
+}
+
+void DelayEngine::controlStep(int frame)
+{
+  if (listener)
+    listener->beforeControlStep(frame);
+  lfo.update();
+  updateDelay();
+}
