@@ -5,8 +5,8 @@
 
 #include "engine/DelayEngine.h"
 #include "params/DelayParameters.h"
-#include "params/ProductFacts/StateFormat.h"
 #include "params/IString.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "plugin/IEffectCommandQueue.h"
 #include "plugin/IEffectPlugin.h"
 #include "plugin/IMidiQueue.h"

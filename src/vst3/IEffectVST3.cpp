@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "params/IByteChunk.h"
+#include "params/ProductFacts/ParameterIds.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
-#include "params/ProductFacts/ParameterIds.h"
 #include "vst3/IEffectVST3View.h"
 #include "vst3/TextConversion.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "pluginterfaces/vst/ivstchannelcontextinfo.h"
 #include "params/ProductFacts/ParameterIds.h"
+#include "pluginterfaces/vst/ivstchannelcontextinfo.h"
 #include "vst3/TextConversion.h"
 
 using namespace Steinberg;

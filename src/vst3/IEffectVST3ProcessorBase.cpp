@@ -4,8 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "vst3/MidiConversion.h"
 #include "params/ProductFacts/ParameterIds.h"
+#include "vst3/MidiConversion.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "vst3/IEffectVST3Parameter.h"
 #include "params/ProductFacts/ParameterIds.h"
+#include "vst3/IEffectVST3Parameter.h"
 
 using Steinberg::Vst::Event;
 
