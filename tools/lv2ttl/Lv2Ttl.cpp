@@ -51,10 +51,12 @@ std::string number(double value)
       break;
   }
   std::string out = text;
-  // Turtle reads "1e-05" as a double and "3" as an integer; both are fine,
-  // but a bare "-0" should read as zero.
   if (out == "-0")
     out = "0";
+  // Always a decimal: hosts receive preset values typed as Turtle typed
+  // them, and control ports take floats, not integers.
+  if (out.find_first_of(".e") == std::string::npos)
+    out += ".0";
   return out;
 }
 
