@@ -252,12 +252,15 @@ void Lv2Effect::applyControlPorts()
 {
   // Applied as a VST 3 host's last queue point is: the plain value stored,
   // then the instance's change handler, in parameter order.
+  const bool adoptPorts = portsFollowRestore.exchange(false, std::memory_order_acq_rel);
   for (int i = 0; i < kNumParams; ++i)
   {
     const float* port = parameterPorts[i];
     if (!port)
       continue;
     const float v = *port;
+    if (adoptPorts)
+      lastParameterPort[i] = v;
     if (!std::isfinite(v) || v == lastParameterPort[i])
       continue;
     lastParameterPort[i] = v;
@@ -267,6 +270,8 @@ void Lv2Effect::applyControlPorts()
   if (enabledPort)
   {
     const float v = *enabledPort;
+    if (adoptPorts)
+      lastEnabledPort = v;
     if (std::isfinite(v) && v != lastEnabledPort)
     {
       lastEnabledPort = v;
@@ -493,9 +498,7 @@ LV2_State_Status Lv2Effect::Restore(LV2_State_Retrieve_Function retrieve, LV2_St
     chunk.PutBytes(data, static_cast<int>(size));
     const int statePos = plugin->unserializeTolmarState(chunk, 0);
     plugin->OnRestoreState();
-    // The ports keep their last applied values: a host that restores them
-    // too moves them (to the same values), one that does not leaves the
-    // restored state in force.
+    portsFollowRestore.store(true, std::memory_order_release);
     displayRequested.store(true, std::memory_order_release);
     if (statePos < 0)
       return LV2_STATE_ERR_UNKNOWN;

@@ -102,6 +102,10 @@ private:
   // controller moved keeps its value until the host's value moves too.
   float lastParameterPort[kNumParams];
   float lastEnabledPort;
+  // Set by a restore: the next block takes the ports' values as already
+  // applied, so that ports the host leaves as they were (or sets to the
+  // state's own values) do not undo the restored state.
+  std::atomic<bool> portsFollowRestore{false};
 
   // Conversion buffers, made at instantiation: blocks beyond them are
   // processed in pieces.
