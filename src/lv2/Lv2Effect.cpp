@@ -94,6 +94,7 @@ Lv2Effect::Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& 
   uris.learnArmed = m(Lv2Uris::kLearnArmed);
   uris.unlearnMode = m(Lv2Uris::kUnlearnMode);
   uris.controllerMap = m(Lv2Uris::kControllerMap);
+  uris.hostTempo = m(Lv2Uris::kHostTempo);
   uris.command = m(Lv2Uris::kCommand);
   uris.commandCode = m(Lv2Uris::kCommandCode);
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
@@ -395,6 +396,8 @@ void Lv2Effect::readDisplay(Display& out)
   std::memset(&out, 0, sizeof out);
   for (int i = 0; i < kNumParams; ++i)
     out.parameterValues[i] = plugin->Param(i).Value();
+  // The editor works out the synced delay's range from it, as the engine does.
+  out.hostTempo = plugin->GetTimeInfo().tempo;
   delay->getDelayTimeDisplay(displayText);
   std::strncpy(out.delayTimeText, displayText.Get(), sizeof out.delayTimeText - 1);
   out.rangeIndex = delay->getRangeIndex();
@@ -430,6 +433,7 @@ void Lv2Effect::notify()
     {
       written = lv2_atom_forge_key(&forge, uris.parameterValues) &&
                 lv2_atom_forge_vector(&forge, sizeof(double), uris.atomDouble, kNumParams, now.parameterValues) &&
+                lv2_atom_forge_key(&forge, uris.hostTempo) && lv2_atom_forge_double(&forge, now.hostTempo) &&
                 lv2_atom_forge_key(&forge, uris.delayTimeText) &&
                 lv2_atom_forge_string(&forge, now.delayTimeText,
                                       static_cast<uint32_t>(std::strlen(now.delayTimeText))) &&

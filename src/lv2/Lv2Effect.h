@@ -60,7 +60,7 @@ private:
         timeSpeed;
     LV2_URID stateChunk;
     LV2_URID display, parameterValues, delayTimeText, rangeIndex, delaySynced, lfoSynced, frozen, learnArmed,
-        unlearnMode, controllerMap;
+        unlearnMode, controllerMap, hostTempo;
     LV2_URID command, commandCode;
   };
 
@@ -68,6 +68,7 @@ private:
   struct Display
   {
     double parameterValues[kNumParams];
+    double hostTempo;
     char delayTimeText[24];
     int32_t rangeIndex;
     int32_t delaySynced, lfoSynced, frozen, learnArmed, unlearnMode;

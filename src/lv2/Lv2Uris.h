@@ -25,6 +25,7 @@ inline constexpr const char* kFrozen = TOLMAR_LV2_URI "#frozen";                
 inline constexpr const char* kLearnArmed = TOLMAR_LV2_URI "#learnArmed";           // bool
 inline constexpr const char* kUnlearnMode = TOLMAR_LV2_URI "#unlearnMode";         // bool
 inline constexpr const char* kControllerMap = TOLMAR_LV2_URI "#controllerMap";     // vector of ints
+inline constexpr const char* kHostTempo = TOLMAR_LV2_URI "#hostTempo";             // double, the transport's
 
 // Editor -> plug-in: a command (the learn, unlearn and freeze buttons, or a
 // request for a full display message).

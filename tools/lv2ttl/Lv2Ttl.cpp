@@ -190,8 +190,8 @@ void writeManifest(std::ostream& out, TolmarDelay& delay, const std::string& dsp
   if (!uiBinary.empty())
   {
     out << "<" << Lv2Uris::kEditor << ">\n  a ui:X11UI ;\n  ui:binary <" << uiBinary << "> ;\n"
-        << "  lv2:requiredFeature urid:map, ui:parent ;\n"
-        << "  lv2:optionalFeature ui:resize, ui:noUserResize ;\n"
+        << "  lv2:requiredFeature urid:map, ui:parent, ui:idleInterface ;\n"
+        << "  lv2:optionalFeature ui:resize, ui:touch ;\n"
         << "  lv2:extensionData ui:idleInterface, ui:resize ;\n"
         << "  ui:portNotification [\n    ui:plugin <" << Lv2Uris::kPlugin << "> ;\n"
         << "    lv2:symbol \"notify\" ;\n    ui:protocol atom:eventTransfer ;\n  ] .\n\n";

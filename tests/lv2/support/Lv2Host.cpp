@@ -259,8 +259,24 @@ void Instance::scanNotify()
     {
       std::memcpy(lastDisplayMessage.data(), &event->body, bytes);
       unreadDisplay = true;
+      untakenDisplay = true;
     }
   }
+}
+
+const LV2_Atom* Instance::takeDisplayAtom()
+{
+  if (!untakenDisplay)
+    return nullptr;
+  untakenDisplay = false;
+  return reinterpret_cast<const LV2_Atom*>(lastDisplayMessage.data());
+}
+
+void Instance::event(uint32_t frame, const LV2_Atom* atom)
+{
+  startEvents();
+  lv2_atom_forge_frame_time(&forge, frame);
+  lv2_atom_forge_write(&forge, atom, static_cast<uint32_t>(sizeof(LV2_Atom) + atom->size));
 }
 
 const Display& Instance::display()

@@ -107,6 +107,8 @@ public:
   void midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
   void position(uint32_t frame, const Position& position);
   void command(uint32_t frame, int code);
+  // Any atom, as an editor's message arrives through the host.
+  void event(uint32_t frame, const LV2_Atom* atom);
 
   // One block of frames (at most maxFrames) of the input's [offset, ...).
   void run(const Stereo& input, Stereo& output, size_t offset, uint32_t frames);
@@ -123,6 +125,9 @@ public:
   // every one sent so far.
   const Display& display();
   int displayMessages() const { return messageCount; }
+  // The last display message as it came (type, size and body), for an
+  // editor; null when none came since the last call.
+  const LV2_Atom* takeDisplayAtom();
 
 private:
   void startEvents();
@@ -140,6 +145,7 @@ private:
   bool eventsOpen = false;
   std::vector<uint64_t> lastDisplayMessage;
   bool unreadDisplay = false;
+  bool untakenDisplay = false;
   int messageCount = 0;
   Display lastDisplay;
 };
