@@ -157,10 +157,13 @@ void writePlugin(std::ostream& out, TolmarDelay& delay)
   out << ",\n  [\n    a lv2:InputPort, atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
       << "    atom:supports midi:MidiEvent, time:Position ;\n    lv2:designation lv2:control ;\n"
       << "    lv2:index " << Lv2Ports::kControl << " ;\n    lv2:symbol \"control\" ;\n    lv2:name \"Control\" ;\n"
+      // Simple hosts without MIDI or transport (lv2apply) leave it unconnected.
+      << "    lv2:portProperty lv2:connectionOptional ;\n"
       << "    rsz:minimumSize " << kAtomBufferBytes << " ;\n  ]";
   out << ",\n  [\n    a lv2:OutputPort, atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
       << "    lv2:designation lv2:control ;\n"
       << "    lv2:index " << Lv2Ports::kNotify << " ;\n    lv2:symbol \"notify\" ;\n    lv2:name \"Notify\" ;\n"
+      << "    lv2:portProperty lv2:connectionOptional ;\n"
       << "    rsz:minimumSize " << kAtomBufferBytes << " ;\n  ] .\n";
 }
 
