@@ -6,6 +6,7 @@
 #include <lv2/atom/util.h>
 
 #include "editor/TolmarEditor.h"
+#include "lv2/AtomChecks.h"
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
 #include "toolkit/X11EditorWindow.h"
@@ -171,6 +172,8 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
                  *map = nullptr;
   lv2_atom_object_get(display, uris.parameterValues, &values, uris.hostTempo, &tempo, uris.frozen, &frozen,
                       uris.learnArmed, &armed, uris.unlearnMode, &unlearn, uris.controllerMap, &map, 0);
+  for (const LV2_Atom** value : {&values, &tempo, &frozen, &armed, &unlearn, &map})
+    *value = AtomChecks::inside(display, *value);
   auto flag = [this](const LV2_Atom* atom, bool fallback) {
     return atom && atom->type == uris.atomBool && atom->size >= sizeof(int32_t)
                ? reinterpret_cast<const LV2_Atom_Bool*>(atom)->body != 0

@@ -9,6 +9,7 @@
 #include <lv2/midi/midi.h>
 #include <lv2/time/time.h>
 
+#include "lv2/AtomChecks.h"
 #include "lv2/Lv2Uris.h"
 
 namespace
@@ -163,7 +164,9 @@ void Lv2Effect::Run(uint32_t frames)
       controlPort && controlPort->atom.size >= sizeof(LV2_Atom_Sequence_Body) ? controlPort : nullptr;
   const LV2_Atom_Event* cursor = sequence ? lv2_atom_sequence_begin(&sequence->body) : nullptr;
   auto atEnd = [&](const LV2_Atom_Event* event) {
-    return !sequence || lv2_atom_sequence_is_end(&sequence->body, sequence->atom.size, event);
+    // An event that claims more than the sequence holds ends it.
+    return !sequence || lv2_atom_sequence_is_end(&sequence->body, sequence->atom.size, event) ||
+           !AtomChecks::eventInside(sequence, event);
   };
   auto frameOf = [frames](const LV2_Atom_Event* event) {
     const int64_t f = event->time.frames;
@@ -220,6 +223,8 @@ void Lv2Effect::applyTransport(const LV2_Atom_Object* position)
   lv2_atom_object_get(position, uris.timeBar, &bar, uris.timeBarBeat, &barBeat, uris.timeBeatUnit, &beatUnit,
                       uris.timeBeatsPerBar, &beatsPerBar, uris.timeBeatsPerMinute, &beatsPerMinute, uris.timeFrame,
                       &frame, uris.timeSpeed, &speed, 0);
+  for (const LV2_Atom** value : {&bar, &barBeat, &beatUnit, &beatsPerBar, &beatsPerMinute, &frame, &speed})
+    *value = AtomChecks::inside(position, *value);
   auto number = [this](const LV2_Atom* atom, double& out) {
     return readNumber(atom, uris.atomInt, uris.atomLong, uris.atomFloat, uris.atomDouble, out);
   };
@@ -329,6 +334,7 @@ void Lv2Effect::applyCommand(const LV2_Atom_Object* command)
 {
   const LV2_Atom* code = nullptr;
   lv2_atom_object_get(command, uris.commandCode, &code, 0);
+  code = AtomChecks::inside(command, code);
   if (!code || code->type != uris.atomInt || code->size < sizeof(int32_t))
     return;
   switch (reinterpret_cast<const LV2_Atom_Int*>(code)->body)

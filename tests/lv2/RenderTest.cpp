@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include <gtest/gtest.h>
+#include <lv2/atom/atom.h>
+#include <lv2/midi/midi.h>
+#include <lv2/time/time.h>
 
 #include "lv2/Lv2Uris.h"
 #include "lv2/support/Lv2Host.h"
@@ -291,4 +294,49 @@ TEST_F(Render, RunAllocatesNothing)
   }
   EXPECT_EQ(guard.count(), 0u);
   EXPECT_GT(lv2.displayMessages(), 1);
+}
+
+TEST_F(Render, EventsThatClaimMoreThanTheyHoldAreIgnored)
+{
+  ASSERT_NE(world.plugin, nullptr);
+  lv2host::Instance lv2(world, kRate, kMaxBlock);
+  lv2host::UridMap& u = world.urids;
+  auto put = [](std::vector<uint8_t>& bytes, const auto& value) {
+    const auto* raw = reinterpret_cast<const uint8_t*>(&value);
+    bytes.insert(bytes.end(), raw, raw + sizeof(value));
+  };
+  Stereo out{std::vector<double>(256), std::vector<double>(256)};
+  const Stereo silence{std::vector<double>(256), std::vector<double>(256)};
+
+  // A MIDI event whose body claims a megabyte.
+  std::vector<uint8_t> sequence;
+  put(sequence, LV2_Atom{0, u.map(LV2_ATOM__Sequence)});
+  put(sequence, LV2_Atom_Sequence_Body{0, 0});
+  put(sequence, int64_t{0});
+  put(sequence, LV2_Atom{1u << 20, u.map(LV2_MIDI__MidiEvent)});
+  put(sequence, uint64_t{0xB0});
+  reinterpret_cast<LV2_Atom*>(sequence.data())->size = static_cast<uint32_t>(sequence.size() - sizeof(LV2_Atom));
+  lv2.rawEvents(sequence);
+  lv2.run(silence, out, 0, 256);
+
+  // A transport position whose tempo value claims more than the object.
+  sequence.clear();
+  put(sequence, LV2_Atom{0, u.map(LV2_ATOM__Sequence)});
+  put(sequence, LV2_Atom_Sequence_Body{0, 0});
+  put(sequence, int64_t{0});
+  put(sequence, LV2_Atom{sizeof(LV2_Atom_Object_Body) + 16, u.map(LV2_ATOM__Object)});
+  put(sequence, LV2_Atom_Object_Body{0, u.map(LV2_TIME__Position)});
+  put(sequence, LV2_Atom_Property_Body{u.map(LV2_TIME__beatsPerMinute), 0, LV2_Atom{4096, u.map(LV2_ATOM__Float)}});
+  reinterpret_cast<LV2_Atom*>(sequence.data())->size = static_cast<uint32_t>(sequence.size() - sizeof(LV2_Atom));
+  lv2.rawEvents(sequence);
+  lv2.run(silence, out, 0, 256);
+  lv2.run(silence, out, 0, 256);
+  EXPECT_EQ(lv2.display().hostTempo, 120.0);
+
+  // Well-formed events still work afterwards.
+  lv2host::Position position;
+  position.beatsPerMinute = 100.0f;
+  lv2.position(0, position);
+  lv2.run(silence, out, 0, 256);
+  EXPECT_EQ(lv2.display().hostTempo, 100.0);
 }

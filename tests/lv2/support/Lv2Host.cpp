@@ -205,11 +205,22 @@ void Instance::command(uint32_t frame, int code)
   lv2_atom_forge_pop(&forge, &object);
 }
 
+void Instance::rawEvents(const std::vector<uint8_t>& sequence)
+{
+  std::fill(eventsIn.begin(), eventsIn.end(), 0);
+  std::memcpy(eventsIn.data(), sequence.data(), std::min(sequence.size(), kAtomBufferBytes));
+  rawPending = true;
+}
+
 void Instance::run(const Stereo& input, Stereo& output, size_t offset, uint32_t frames)
 {
-  startEvents();
-  lv2_atom_forge_pop(&forge, &sequenceFrame);
-  eventsOpen = false;
+  if (!rawPending)
+  {
+    startEvents();
+    lv2_atom_forge_pop(&forge, &sequenceFrame);
+    eventsOpen = false;
+  }
+  rawPending = false;
   // The notify buffer's size is its capacity, as hosts set it.
   auto* notify = reinterpret_cast<LV2_Atom*>(notifyOut.data());
   notify->type = 0;
@@ -312,6 +323,8 @@ const Display& Instance::display()
       }
       else if (std::strcmp(key, Lv2Uris::kDelayTimeText) == 0)
         d.delayTimeText = static_cast<const char*>(LV2_ATOM_BODY_CONST(value));
+      else if (std::strcmp(key, Lv2Uris::kHostTempo) == 0)
+        d.hostTempo = reinterpret_cast<const LV2_Atom_Double*>(value)->body;
       else if (std::strcmp(key, Lv2Uris::kRangeIndex) == 0)
         d.rangeIndex = reinterpret_cast<const LV2_Atom_Int*>(value)->body;
       else if (std::strcmp(key, Lv2Uris::kDelaySynced) == 0)

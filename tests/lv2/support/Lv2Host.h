@@ -72,6 +72,7 @@ struct Display
   std::vector<double> parameterValues;
   std::string delayTimeText;
   int rangeIndex = -1;
+  double hostTempo = 0.0;
   bool delaySynced = false, lfoSynced = false, frozen = false, learnArmed = false, unlearnMode = false;
   std::vector<int32_t> controllerMap;
 };
@@ -107,6 +108,9 @@ public:
   void midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
   void position(uint32_t frame, const Position& position);
   void command(uint32_t frame, int code);
+  // The next run's whole control sequence as raw bytes (atom header first),
+  // for what no well-behaved host sends.
+  void rawEvents(const std::vector<uint8_t>& sequence);
   // Any atom, as an editor's message arrives through the host.
   void event(uint32_t frame, const LV2_Atom* atom);
 
@@ -143,6 +147,7 @@ private:
   LV2_Atom_Forge forge{};
   LV2_Atom_Forge_Frame sequenceFrame{};
   bool eventsOpen = false;
+  bool rawPending = false;
   std::vector<uint64_t> lastDisplayMessage;
   bool unreadDisplay = false;
   bool untakenDisplay = false;
