@@ -132,8 +132,27 @@ TEST_F(Description, ParameterPortsAreTheEffectsParameters)
     lilv_scale_points_free(points);
     EXPECT_EQ(actual, expected);
   }
-  // The texts users know from the editor.
-  EXPECT_EQ(Lv2Ports::symbolForName("LFO Depth"), "lfo_depth");
+}
+
+TEST_F(Description, PortSymbolsNeverChange)
+{
+  // Saved sessions and presets refer to ports by these symbols.
+  const char* const expected[kNumParams] = {"range",    "time",    "feedback",           "lfospeed",        "lfo_depth",
+                                            "mix",      "quality", "delay_sync_to_host", "lfo_sync_to_host"};
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(Lv2Ports::symbolForName(delay.Param(i).GetName()), expected[i]);
+  ASSERT_NE(world.plugin, nullptr);
+  const std::pair<uint32_t, const char*> fixed[] = {{Lv2Ports::kAudioInLeft, "in_left"},
+                                                    {Lv2Ports::kAudioInRight, "in_right"},
+                                                    {Lv2Ports::kAudioOutLeft, "out_left"},
+                                                    {Lv2Ports::kAudioOutRight, "out_right"},
+                                                    {Lv2Ports::kEnabled, "enabled"},
+                                                    {Lv2Ports::kControl, "control"},
+                                                    {Lv2Ports::kNotify, "notify"}};
+  for (const auto& [index, symbol] : fixed)
+    EXPECT_STREQ(lilv_node_as_string(
+                     lilv_port_get_symbol(world.plugin, lilv_plugin_get_port_by_index(world.plugin, index))),
+                 symbol);
 }
 
 TEST_F(Description, BypassAudioAndAtomPorts)

@@ -16,6 +16,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/ui/ui.h>
 
+#include "lv2/Lv2EditorUI.h"
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
 #include "lv2/support/Lv2Host.h"
@@ -294,4 +295,38 @@ TEST_F(EditorUI, AValueFromTheHostMovesTheKnob)
   EXPECT_TRUE(waitFor([&] { return mixArea() != before; }));
   // The editor does not echo it back.
   EXPECT_EQ(lastWrite(Lv2Ports::parameterPort(kMix)), -1000.0f);
+}
+
+TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheControlPort)
+{
+  // The editor's own instance, in this process: its preset menu switches
+  // presets on the model (as the editor tests show), which must reach the
+  // plug-in as port writes.
+  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
+  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
+  LV2UI_Widget widget = nullptr;
+  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  ASSERT_NE(ui, nullptr);
+  for (int i = 0; i < kNumParams; ++i)
+    ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
+  portWrites.clear();
+  ui->GetModel().changePreset(7); // "Vibrato"
+  EXPECT_EQ(ui->Idle(), 0);
+  TolmarDelay reference;
+  ASSERT_TRUE(reference.RestorePreset(7));
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    if (reference.Param(i).Value() != reference.Param(i).GetDefault())
+      EXPECT_EQ(lastWrite(Lv2Ports::parameterPort(i)), static_cast<float>(reference.Param(i).Value()))
+          << reference.Param(i).GetName();
+  }
+
+  // Pressing LEARN on the model sends the command once.
+  messages.clear();
+  ui->GetModel().doMidiLearn(true);
+  EXPECT_EQ(ui->Idle(), 0);
+  EXPECT_EQ(ui->Idle(), 0);
+  ASSERT_EQ(messages.size(), 1u);
+  const auto* object = reinterpret_cast<const LV2_Atom_Object*>(messages[0].data());
+  EXPECT_EQ(object->body.otype, world.urids.map(Lv2Uris::kCommand));
 }
