@@ -317,8 +317,10 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
   for (int i = 0; i < kNumParams; ++i)
   {
     if (reference.Param(i).Value() != reference.Param(i).GetDefault())
+    {
       EXPECT_EQ(lastWrite(Lv2Ports::parameterPort(i)), static_cast<float>(reference.Param(i).Value()))
           << reference.Param(i).GetName();
+    }
   }
 
   // Pressing LEARN on the model sends the command once.
