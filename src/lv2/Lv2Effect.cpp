@@ -67,6 +67,7 @@ Lv2Effect::Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& 
   uris.atomBlank = m(LV2_ATOM__Blank);
   uris.atomObject = m(LV2_ATOM__Object);
   uris.atomSequence = m(LV2_ATOM__Sequence);
+  uris.atomFrameTime = m(LV2_ATOM__frameTime);
   uris.atomChunk = m(LV2_ATOM__Chunk);
   uris.atomInt = m(LV2_ATOM__Int);
   uris.atomLong = m(LV2_ATOM__Long);
@@ -168,8 +169,11 @@ void Lv2Effect::Run(uint32_t frames)
     return !sequence || lv2_atom_sequence_is_end(&sequence->body, sequence->atom.size, event) ||
            !AtomChecks::eventInside(sequence, event);
   };
-  auto frameOf = [frames](const LV2_Atom_Event* event) {
-    const int64_t f = event->time.frames;
+  // Hosts stamp events in frames; a sequence stamped otherwise (beats) has
+  // no frame to go by, and its events count from the block's start.
+  const bool inFrames = sequence && (sequence->body.unit == 0 || sequence->body.unit == uris.atomFrameTime);
+  auto frameOf = [frames, inFrames](const LV2_Atom_Event* event) {
+    const int64_t f = inFrames ? event->time.frames : 0;
     const int64_t last = frames > 0 ? frames - 1 : 0;
     return static_cast<uint32_t>(f < 0 ? 0 : f > last ? last : f);
   };
@@ -202,7 +206,8 @@ void Lv2Effect::Run(uint32_t frames)
         }
         continue;
       }
-      applyEvent(event, static_cast<int32_t>(frame - start));
+      // Events out of order (a host's fault) count from the piece's start.
+      applyEvent(event, static_cast<int32_t>(frame > start ? frame - start : 0));
     }
     cursor = event;
 

@@ -53,7 +53,7 @@ public:
 private:
   struct Urids
   {
-    LV2_URID atomBlank, atomObject, atomSequence, atomChunk, atomInt, atomLong, atomFloat, atomDouble, atomBool,
+    LV2_URID atomBlank, atomObject, atomSequence, atomFrameTime, atomChunk, atomInt, atomLong, atomFloat, atomDouble, atomBool,
         atomString, atomVector;
     LV2_URID midiEvent;
     LV2_URID timePosition, timeBar, timeBarBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, timeFrame,

@@ -59,7 +59,8 @@ const char* UridMap::unmap(LV2_URID id) const
 
 World::World()
 {
-  // The built bundle and the LV2 specifications, nothing a user installed.
+  // The built bundle and the LV2 vocabularies in /usr/lib/lv2, nothing a user
+  // installed.
   ::setenv("LV2_PATH", TOLMAR_LV2_PATH ":/usr/lib/lv2", 1);
   world = lilv_world_new();
   lilv_world_load_all(world);

@@ -36,7 +36,7 @@ private:
   const LV2_Feature* featureList[3];
 };
 
-// The lilv world with the built bundle (and the system's LV2 specifications)
+// The lilv world with the built bundle (and the LV2 vocabularies of the system)
 // loaded.
 class World
 {
