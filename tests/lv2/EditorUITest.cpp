@@ -231,6 +231,10 @@ TEST_F(EditorUI, OpensInTheHostsWindowAndAsksForItsSize)
   // It asked the plug-in for what it shows, and got it.
   EXPECT_GE(messagesSent, 1);
   EXPECT_GE(dsp->displayMessages(), 1);
+  if (const char* picture = std::getenv("TOLMAR_LV2_EDITOR_SCREENSHOT"))
+  {
+    EXPECT_TRUE(window->grab(0, 0, 683, 174).writePNG(picture));
+  }
 }
 
 TEST_F(EditorUI, DraggingAKnobWritesItsControlPort)
