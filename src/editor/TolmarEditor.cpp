@@ -1,5 +1,7 @@
 #include "editor/TolmarEditor.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "control/UpdateCheck.h"
@@ -17,6 +19,20 @@ TolmarEditor::~TolmarEditor()
 {
   delay.SetEditorConnection(nullptr);
   CloseWindow();
+}
+
+void TolmarEditor::install(TolmarDelay& delay)
+{
+  delay.SetEditorFactory([](IEffectPlugin& plugin, const std::string& folder) -> IEffectEditor* {
+    return new TolmarEditor(static_cast<TolmarDelay&>(plugin), folder);
+  });
+}
+
+void TolmarEditor::GetOpeningSize(int& width, int& height) const
+{
+  const float scale = std::clamp(delay.getEditorScale(), GUI::kMinScale, GUI::kMaxScale);
+  width = std::max(1, static_cast<int>(std::floor(GUI::kLayoutWidth * static_cast<double>(scale) + 1e-3)));
+  height = std::max(1, static_cast<int>(std::floor(GUI::kLayoutHeight * static_cast<double>(scale) + 1e-3)));
 }
 
 IEditorGraphics& TolmarEditor::EnsureGraphics()

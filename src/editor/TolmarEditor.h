@@ -8,6 +8,7 @@
 #include "editor/EditorStyles.h"
 #include "plugin/IEffectBase.h"
 #include "toolkit/IEditorGraphics.h"
+#include "toolkit/IEffectEditor.h"
 #include "toolkit/IGraphicsDelegate.h"
 
 class TolmarDelay;
@@ -23,7 +24,7 @@ class ITolmarKnobTextControl;
 // happen on the audio thread) and values the host sets reach the controls
 // only through flags and atomics that OnFrame applies, so no other thread
 // ever touches a control.
-class TolmarEditor : public IGraphicsDelegate, public IEditorConnection
+class TolmarEditor : public IGraphicsDelegate, public IEditorConnection, public IEffectEditor
 {
 public:
   TolmarEditor(TolmarDelay& delay, std::string resourceFolder);
@@ -33,16 +34,19 @@ public:
 
   // Main thread: shows the editor in a platform window (building the
   // graphics at the remembered size) / closes it and destroys the controls.
-  void OpenWindow(std::unique_ptr<IPlatformWindow> window);
+  void OpenWindow(std::unique_ptr<IPlatformWindow> window) override;
   // The graphics of the next window, built at the remembered size.
-  IEditorGraphics& EnsureGraphics();
-  void CloseWindow();
+  IEditorGraphics& EnsureGraphics() override;
+  void CloseWindow() override;
   bool WindowIsOpen() const { return graphics && graphics->WindowIsOpen(); }
-  IEditorGraphics* GetGraphics() const { return graphics.get(); }
+  IEditorGraphics* GetGraphics() const override { return graphics.get(); }
+  // A new window opens with the layout at the configured scale, clamped to
+  // the scale limits, whatever size the last one had.
+  void GetOpeningSize(int& width, int& height) const override;
 
   // Main thread, once per frame of the window's timer: applies what changed
   // since the last frame, then draws.
-  void OnFrame();
+  void OnFrame() override;
   void applyPendingChanges();
 
   // The window-size menu, and a new scale from the configuration file.
@@ -55,9 +59,12 @@ public:
   const std::string& getResourceFolder() const { return resourceFolder; }
 
   // The host follows a size the editor chose (points); set by the host view.
-  void setHostResizeHandler(std::function<bool(int, int)> handler) { hostResize = std::move(handler); }
+  void setHostResizeHandler(std::function<bool(int, int)> handler) override { hostResize = std::move(handler); }
   // The host offers a context menu for a parameter; set by the host view.
-  void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) { hostContextMenu = std::move(handler); }
+  void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) override
+  {
+    hostContextMenu = std::move(handler);
+  }
 
   // IGraphicsDelegate (main thread).
   const IParam* GetParam(int paramIdx) const override;
@@ -79,6 +86,9 @@ public:
   ITolmarRangeControl* getRangeSelector() const { return rangeSelector; }
   ITolmarKnobTextControl* getTimeKnob() const { return timeKnob; }
   ITolmarKnobTextControl* getRateKnob() const { return rateKnob; }
+
+  // Makes the instance's editor; installed into the instance by the module.
+  static void install(TolmarDelay& delay);
 
 private:
   void refreshTimeDisplay();

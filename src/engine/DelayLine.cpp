@@ -180,7 +180,7 @@ void DelayLine::process(double* const* inputs, double* const* outputs, int nFram
     if (controlCountdown <= 0)
     {
       controlCountdown = controlInterval;
-      control.controlStep();
+      control.controlStep(done);
     }
     const int count = controlCountdown < nFrames - done ? controlCountdown : nFrames - done;
     if (frozen)

@@ -21,7 +21,8 @@ public:
   {
   public:
     virtual ~ControlStep() = default;
-    virtual void controlStep() = 0;
+    // frame: where in the block being processed the step runs.
+    virtual void controlStep(int frame) = 0;
   };
 
   static constexpr double kMaxDelaySeconds = 2.0;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "params/TypedText.h"
+
 namespace
 {
 void copyText(char (&dest)[IParam::kMaxTextLength], const char* text)
@@ -252,15 +254,79 @@ bool IParam::MapDisplayText(const char* text, double* textValue) const
   return false;
 }
 
+bool IParam::ReadText(const char* text, double& result) const
+{
+  if (!text)
+    return false;
+  // Bounded: a text that runs on is refused without being read to its end.
+  const std::string_view raw(text, strnlen(text, TypedText::kMaxLength * 4 + 1));
+  const std::string_view typed = TypedText::Trimmed(raw);
+  if (typed.empty() || typed.size() > TypedText::kMaxLength)
+    return false;
+
+  for (const DisplayText& entry : displayTexts)
+    if (entry.text[0] != '\0' && TypedText::EqualsIgnoringCase(entry.text, typed))
+    {
+      result = entry.value;
+      return true;
+    }
+
+  // A bare number has always meant a plain value, and automation and scripts
+  // rely on it: "0.4" is a feedback of 0.4, and "40" on a parameter shown in
+  // percent is 40, not 40 %. Only a number with its unit reads as shown.
+  double value = 0.0;
+  if (TypedText::ParseNumber(typed, value))
+  {
+    result = (flags & kFlagNegateDisplay) ? -value : value;
+    return true;
+  }
+
+  if (const TextReader reader = textReader)
+  {
+    if (!reader(typed, value))
+      return false;
+  }
+  else
+  {
+    if (label[0] == '\0' || !TypedText::ParseNumberWithUnit(typed, label, value))
+      return false;
+    if (flags & kFlagNegateDisplay)
+      value = -value;
+  }
+  return fitShownValue(value, result);
+}
+
+bool IParam::fitShownValue(double value, double& result) const
+{
+  if (value >= min && value <= max)
+  {
+    result = value;
+    return true;
+  }
+  // A shown text stands for every value that rounds to it, and at the ends
+  // of the range some of those lie outside ("0.00Hz" for 0.001 Hz): such a
+  // text means the end. A text that no value in the range shows is refused.
+  const double limited = Constrain(value);
+  IString outside, inside;
+  GetDisplay(value, false, outside);
+  GetDisplay(limited, false, inside);
+  if (outside.str() != inside.str())
+    return false;
+  result = limited;
+  return true;
+}
+
 double IParam::StringToValue(const char* text) const
 {
-  double mapped = 0.0;
-  if (MapDisplayText(text, &mapped))
-    return mapped;
+  double value = 0.0;
+  if (ReadText(text, value))
+    return Constrain(value);
+  // Unreadable texts keep their old meaning here: nothing for a switch, the
+  // leading number otherwise.
   if (type == kTypeBool || type == kTypeEnum)
     return 0.0;
-  double v = std::atof(text ? text : "");
+  value = std::atof(text ? text : "");
   if (flags & kFlagNegateDisplay)
-    v = -v;
-  return Constrain(v);
+    value = -value;
+  return Constrain(value);
 }

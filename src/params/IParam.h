@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "params/IString.h"
@@ -11,6 +12,11 @@ class IParam;
 // Writes a value's display text. Held as a plain function pointer so that it
 // can be swapped atomically while another thread draws the parameter.
 using DisplayFunc = void (*)(double value, IString& text);
+
+// Reads a typed text in the form a display function writes it, giving the
+// plain value it stands for; false when the text is not of that form. It is
+// given the text already trimmed of blanks and limited in length.
+using TextReader = bool (*)(std::string_view text, double& value);
 
 // How a parameter maps between its plain value and the normalised 0..1 that
 // hosts, controls and MIDI use.
@@ -90,6 +96,9 @@ public:
   void SetDisplayText(double value, const char* text);
   void SetDisplayFunc(DisplayFunc func) { displayFunction.store(func, std::memory_order_release); }
   DisplayFunc GetDisplayFunc() const { return displayFunction.load(std::memory_order_acquire); }
+  // Set once with the display function; it must read every form that any
+  // display function this parameter is given can write.
+  void SetTextReader(TextReader reader) { textReader = reader; }
 
   double Value() const { return value.load(std::memory_order_acquire); }
   void Set(double v) { value.exchange(Constrain(v), std::memory_order_acq_rel); }
@@ -124,6 +133,15 @@ public:
   int NDisplayTexts() const { return static_cast<int>(displayTexts.size()); }
   const char* GetDisplayTextAtIdx(int index, double* value = nullptr) const;
   bool MapDisplayText(const char* text, double* value) const;
+  // Reads what a user typed for this parameter: the one reader behind every
+  // text field and command line. Takes a shown text in any letter case, with
+  // blanks around it or before its unit ("wet", "40 %"), or a bare number.
+  // A bare number is always a plain value (a speed in Hz, but a feedback of
+  // 0.4 rather than 0.4 %) and is given back as it stands, unconstrained, so
+  // that callers decide whether to limit or refuse it; a shown form whose
+  // value lies outside the range is refused. False, and value untouched,
+  // for anything else.
+  bool ReadText(const char* text, double& value) const;
   double StringToValue(const char* text) const;
 
 private:
@@ -132,6 +150,8 @@ private:
     double value;
     char text[kMaxTextLength];
   };
+
+  bool fitShownValue(double value, double& result) const;
 
   EParamType type = kTypeNone;
   int32_t unit = kUnitCustom;
@@ -147,5 +167,6 @@ private:
   char group[kMaxTextLength] = {};
   std::unique_ptr<Shape> shape;
   std::atomic<DisplayFunc> displayFunction{nullptr};
+  TextReader textReader = nullptr;
   std::vector<DisplayText> displayTexts;
 };

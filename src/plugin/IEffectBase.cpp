@@ -147,19 +147,25 @@ void IEffectBase::SetChannelLabel(bool input, int channel, const char* label)
   dest[63] = '\0';
 }
 
-void IEffectAPIBase::SetParameterValue(int paramIdx, double normalizedValue)
+void IEffectAPIBase::SetParameterValue(int paramIdx, double normalizedValue, int sampleOffset)
 {
   IParam* param = GetParam(paramIdx);
   if (!param)
     return;
   param->SetNormalized(normalizedValue);
-  InformHostOfParamChange(paramIdx, normalizedValue);
-  OnParamChange(paramIdx, kDelegate);
+  if (host)
+    host->InformHostOfParamChangeFromProcess(paramIdx, normalizedValue, sampleOffset);
+  if (paramIdx < 64)
+    paramsChangedByProcess.fetch_or(uint64_t{1} << paramIdx, std::memory_order_release);
+  OnParamChange(paramIdx, kDelegate, sampleOffset);
 }
 
 void IEffectAPIBase::BeginInformHostOfParamChangeFromUI(int paramIdx)
 {
-  if (host && GetParam(paramIdx))
+  if (!GetParam(paramIdx))
+    return;
+  OnParamGestureBegin(paramIdx);
+  if (host)
     host->BeginInformHostOfParamChange(paramIdx);
 }
 
@@ -196,6 +202,16 @@ void IEffectAPIBase::InformHostOfPresetChange()
 
 void IEffectAPIBase::OnTimer()
 {
+  uint64_t changed = paramsChangedByProcess.exchange(0, std::memory_order_acquire);
+  for (int i = 0; changed; ++i, changed >>= 1)
+  {
+    if (!(changed & 1u) || !GetParam(i))
+      continue;
+    const double value = GetParam(i)->GetNormalized();
+    if (host)
+      host->ParameterChangedByProcess(i, value);
+    SendParameterValueFromDelegate(i, value, true);
+  }
   IMidiMsg msg;
   while (midiToEditor.Pop(msg))
     if (IEditorConnection* connection = GetEditorConnection())

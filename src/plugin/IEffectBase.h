@@ -27,10 +27,18 @@ class IEffectHost
 {
 public:
   virtual ~IEffectHost() = default;
+  // Main thread: an edit of the user's, begun, moved and ended.
   virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
-  // May be called from the audio thread (MIDI-driven parameter changes).
   virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
   virtual void EndInformHostOfParamChange(int paramIdx) = 0;
+  // Audio thread, inside a process call: the effect changed a parameter by
+  // itself (a MIDI controller drives it), at this frame of the block. The
+  // binding reports it with the block's output; it must not call into the
+  // host's main-thread interfaces from here.
+  virtual void InformHostOfParamChangeFromProcess(int, double, int) {}
+  // Main thread, soon after: the same change, for the binding's own view of
+  // the parameter. No edit is reported to the host for it.
+  virtual void ParameterChangedByProcess(int, double) {}
   // The editor set a value: the binding updates its own view of it.
   virtual void ParameterValueFromUI(int, double) {}
   virtual void InformHostOfPresetChange() {}
@@ -60,6 +68,8 @@ public:
     OnParamChange(paramIdx);
   }
   virtual void OnParamChangeUI(int, EParamSource) {}
+  // Main thread: the user took hold of a parameter's control in the editor.
+  virtual void OnParamGestureBegin(int) {}
 };
 
 class IGraphicEditorDelegate : public IEditorDelegate
@@ -172,8 +182,9 @@ public:
   void SetHost(IEffectHost* binding) { host = binding; }
   IEffectHost* GetHost() const { return host; }
 
-  // Sets a parameter from a normalised value, tells the host and the engine.
-  void SetParameterValue(int paramIdx, double normalizedValue);
+  // Audio thread, inside a process call: sets a parameter from a normalised
+  // value, tells the engine at once and the host with the block's output.
+  void SetParameterValue(int paramIdx, double normalizedValue, int sampleOffset = 0);
 
   // Editor gestures towards the host (main thread).
   void BeginInformHostOfParamChangeFromUI(int paramIdx);
@@ -183,7 +194,9 @@ public:
   void InformHostOfParamChange(int paramIdx, double normalizedValue);
   void InformHostOfPresetChange();
 
-  // Main thread, every 20 ms: hands queued processor MIDI to the editor.
+  // Main thread, every 20 ms: hands queued processor MIDI to the editor and
+  // brings the binding and the editor up to date with parameters that
+  // processing changed.
   void OnTimer();
   virtual void OnIdle() {}
 
@@ -192,6 +205,8 @@ public:
 
 protected:
   IEffectHost* host = nullptr;
+  // One bit per parameter that processing changed since the last OnTimer.
+  std::atomic<uint64_t> paramsChangedByProcess{0};
   IEffectQueue<IMidiMsg, 32> midiToEditor;
   IEffectQueue<IMidiMsg, 32> midiFromEditor;
 };

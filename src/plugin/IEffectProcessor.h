@@ -20,6 +20,10 @@ public:
   virtual void ProcessSysEx(const ISysEx&) {}
   // Setup thread: after a new processing setup and when processing stops.
   virtual void OnReset() {}
+  // Audio thread, at the start of every process call before the block's own
+  // parameter changes: takes up what other threads posted since the last
+  // block. Also the setup thread, while processing is stopped.
+  virtual void ApplyPendingChanges() {}
   // Setup thread: the component was activated or deactivated.
   virtual void OnActivate(bool) {}
 

@@ -4,24 +4,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "control/TolmarConfig.h"
 #include "engine/SyncTables.h"
-
-namespace
-{
-// Longest delay of range k is 2000 ms / 4^k; the shortest is an eighth of it.
-double rangeMaxMsFor(int k) { return std::ldexp(2000.0, -2 * k); }
-
-// The deepest range whose read offset is still at least one tick. Without a
-// buffer yet, the shift width of the type is the only limit.
-int deepestRange(int32_t bufferLength)
-{
-  int k = 15;
-  if (bufferLength > 0)
-    while (k > 0 && (bufferLength >> (2 * k)) < 1)
-      --k;
-  return k;
-}
-} // namespace
 
 const IEffectConfig TolmarDelay::kConfig = [] {
   IEffectConfig c;
@@ -48,67 +32,46 @@ const IEffectConfig TolmarDelay::kConfig = [] {
   return c;
 }();
 
-TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig)
+TolmarDelay::TolmarDelay(const InstanceInfo&) : IEffectPlugin(kConfig), engine(GetTimeInfo())
 {
-  iniPath.Reserve(1024);
-  for (int32_t& entry : midiCCMap)
-    entry = kUnbound;
-  locateConfig();
+  for (auto& entry : pendingMap)
+    entry.store(MidiLearn::kUnbound, std::memory_order_relaxed);
+  if (userConfig.locate())
+  {
+    // No other thread knows the instance yet: the map goes in directly.
+    MidiLearn::Map map = midiLearn.snapshot();
+    if (userConfig.load(map))
+      midiLearn.load(map);
+  }
   SetChannelLabel(true, 0, "Tolmar Charge Chain Delay Left");
   SetChannelLabel(true, 1, "Tolmar Charge Chain Delay Right");
   SetChannelLabel(false, 0, "Tolmar Charge Chain Delay Left");
   SetChannelLabel(false, 1, "Tolmar Charge Chain Delay Right");
   initParameters();
-  installEditor();
+  // The editor factory and layout are installed by the module that links
+  // the editor (SetEditorFactory).
   initPresets();
+  publish();
 }
 
 TolmarDelay::~TolmarDelay() = default;
 
-void TolmarDelay::locateConfig()
-{
-  // Without a file (no home folder, a folder or file that cannot be made)
-  // the instance runs with every controller unbound and scale 0.5.
-  try
-  {
-    std::string path;
-    const bool ready = prepareConfigFile(path);
-    iniPath.Set(path.c_str());
-    if (ready)
-      loadConfig();
-  }
-  catch (...)
-  {
-  }
-}
-
 bool TolmarDelay::loadConfig()
 {
-  if (iniPath.Empty())
+  MidiLearn::Map map = midiLearn.snapshot();
+  if (!userConfig.load(map))
     return false;
-  try
-  {
-    readConfig(iniPath.str(), midiCCMap, editorScale);
-    // An open editor follows the new scale at its next frame.
-    raiseRefresh(kRefreshEditorScale);
-    return true;
-  }
-  catch (...)
-  {
-    return false;
-  }
+  for (int i = 0; i < MidiLearn::kNumControllers; ++i)
+    pendingMap[static_cast<size_t>(i)].store(map[static_cast<size_t>(i)], std::memory_order_relaxed);
+  mapPending.store(true, std::memory_order_release);
+  // An open editor follows the new scale at its next frame.
+  pendingRefreshes.fetch_or(kRefreshEditorScale, std::memory_order_acq_rel);
+  return true;
 }
 
 bool TolmarDelay::saveConfig()
 {
-  try
-  {
-    return writeConfig(iniPath.str(), midiCCMap, currentDrawScale());
-  }
-  catch (...)
-  {
-    return false;
-  }
+  return userConfig.save(midiLearn.snapshot(), currentDrawScale());
 }
 
 bool TolmarDelay::fileExists(const IString& path) { return configFileExists(path.str()); }
@@ -119,11 +82,6 @@ void TolmarDelay::initParameters()
   for (int i = 0; i < kNumParams; ++i)
     list[i] = GetParam(i);
   initDelayParameters(list);
-}
-
-void TolmarDelay::installEditor()
-{
-  // The editor factory and layout are installed by the editor module.
 }
 
 void TolmarDelay::initPresets()
@@ -208,181 +166,197 @@ void TolmarDelay::changePreset(int index)
 {
   // The preset being left keeps the settings made since it was chosen.
   ModifyCurrentPreset();
-  RestorePreset(index);
+  if (!RestorePreset(index))
+    return;
+  // The host hears of every parameter the preset changed, so that its own
+  // controls, undo and "modified" state follow.
   InformHostOfPresetChange();
   for (int i = 0; i < kNumParams; ++i)
     SendParameterValueFromDelegate(i, Param(i).GetNormalized(), true);
 }
 
-void TolmarDelay::OnReset()
-{
-  const double rate = GetSampleRate();
-  if (!(rate == delayLine.getSampleRate()))
-  {
-    delayLine.rebuild(rate);
-    lfo.setSampleRate(rate, delayLine.getControlInterval());
-    setTimeParameters();
-  }
-  frozen = false;
-  delayLine.setFrozen(false);
-  refreshFreeze();
-}
+// --- Changes from other threads --------------------------------------------------
 
 void TolmarDelay::OnParamChange(int paramIdx)
 {
-  const IParam* param = GetParam(paramIdx);
-  if (!param)
+  if (paramIdx < 0 || paramIdx >= NParams())
     return;
-  if (learnArmed)
+  pendingParams.fetch_or(uint64_t{1} << paramIdx, std::memory_order_acq_rel);
+}
+
+void TolmarDelay::OnParamChange(int paramIdx, EParamSource source, int)
+{
+  if (source == kHost || source == kDelegate)
   {
-    // Touching a parameter while learning picks it as the target; the sound
-    // stays as it was.
-    learnTarget = paramIdx;
-    learnStep();
+    if (paramIdx >= 0 && paramIdx < NParams())
+    {
+      applyParamChange(paramIdx);
+      publish();
+    }
     return;
   }
-  const double v = param->Value();
-  switch (paramIdx)
+  OnParamChange(paramIdx);
+}
+
+void TolmarDelay::OnParamGestureBegin(int paramIdx)
+{
+  // Only the parameter the user takes hold of can become a learn target;
+  // automation, state and presets never do.
+  post(Command::kTouch, paramIdx);
+}
+
+bool TolmarDelay::doFreeze() { return post(Command::kFreeze); }
+bool TolmarDelay::doMidiLearn(bool on) { return post(Command::kLearn, on ? 1 : 0); }
+bool TolmarDelay::doMidiUnlearn(bool on) { return post(Command::kUnlearn, on ? 1 : 0); }
+
+bool TolmarDelay::post(Command::Type type, int32_t value)
+{
+  return commands.Push(Command{type, value});
+}
+
+// --- The audio thread ----------------------------------------------------------------
+
+void TolmarDelay::ApplyPendingChanges()
+{
+  if (mapPending.exchange(false, std::memory_order_acquire))
   {
-    case kRange:
-      range = static_cast<int32_t>(std::round(v));
-      setTimeParameters();
+    MidiLearn::Map map;
+    for (int i = 0; i < MidiLearn::kNumControllers; ++i)
+      map[static_cast<size_t>(i)] = pendingMap[static_cast<size_t>(i)].load(std::memory_order_relaxed);
+    midiLearn.load(map);
+  }
+  uint64_t changed = pendingParams.exchange(0, std::memory_order_acq_rel);
+  for (int i = 0; changed; ++i, changed >>= 1)
+    if (changed & 1u)
+      applyParamChange(i);
+  Command command;
+  while (commands.Pop(command))
+    applyCommand(command);
+  publish();
+}
+
+void TolmarDelay::applyParamChange(int paramIdx)
+{
+  const IParam& param = Param(paramIdx);
+  engine.applyParameter(paramIdx, param.Value(), param.GetNormalized());
+  if (paramIdx == kLFOSpeed || paramIdx == kLFOSync)
+    setRateDisplay(engine.isLFOSynced());
+}
+
+void TolmarDelay::applyCommand(const Command& command)
+{
+  switch (command.type)
+  {
+    case Command::kLearn:
+    case Command::kUnlearn:
+      midiLearn.arm(command.value != 0, command.type == Command::kUnlearn);
+      unpublishedRefreshes |= kRefreshMidiLearn;
       break;
-    case kTime:
-      timeValue = v;
-      syncIndex = delaySyncRowForTime(v);
-      setTimeParameters();
+    case Command::kFreeze:
+      pressFreeze();
       break;
-    case kFeedback:
-      delayLine.setFeedback(v);
+    case Command::kTouch:
+      if (midiLearn.isArmed() && command.value >= 0 && command.value < NParams())
+      {
+        midiLearn.touch(command.value);
+        learnFinished();
+      }
       break;
-    case kLFOSpeed:
-      lfo.setRate(v);
-      lfo.setSyncRate(lfoSyncIndexForNormalized(param->GetNormalized()));
-      setRateDisplay();
-      break;
-    case kLFODepth:
-      lfoDepth = v;
-      break;
-    case kMix:
-      mix = v;
-      delayLine.setMix(v);
-      break;
-    case kQuality:
-      delayLine.setQuality(v);
-      break;
-    case kDelaySync:
-      delaySync = v >= 0.5;
-      setTimeParameters();
-      break;
-    case kLFOSync:
-      lfoSync = v >= 0.5;
-      lfo.setSync(lfoSync);
-      refreshRateDisplay();
-      break;
-    default:
+    case Command::kNone:
       break;
   }
+}
+
+void TolmarDelay::pressFreeze()
+{
+  if (midiLearn.isArmed())
+  {
+    midiLearn.touch(kFreezeTarget);
+    learnFinished();
+    return;
+  }
+  engine.toggleFreeze();
+}
+
+void TolmarDelay::learnFinished()
+{
+  unpublishedRefreshes |= kRefreshMidiLearn;
+}
+
+void TolmarDelay::OnReset()
+{
+  ApplyPendingChanges();
+  engine.reset(GetSampleRate());
+  publish();
 }
 
 void TolmarDelay::setTimeParameters()
 {
-  const int32_t bufferLength = delayLine.getBufferLength();
-  const int deepest = deepestRange(bufferLength);
-
-  if (delaySync)
-  {
-    const double tempo = GetTimeInfo().tempo;
-    const double noteMs = 60000.0 / tempo * kDelaySyncRates[static_cast<size_t>(syncIndex)].quarterNotes;
-    // Without a usable tempo there is no note length: keep the last delay.
-    if (!(tempo > 0.0) || !std::isfinite(tempo) || !std::isfinite(noteMs))
-    {
-      lastTempo = tempo;
-      return;
-    }
-    lastTempo = tempo;
-    syncedDelayMs = noteMs;
-    double ms = noteMs;
-    while (ms > 2000.0)
-      ms *= 0.5;
-    int k = 0;
-    while (k < deepest && rangeMaxMsFor(k) / 8.0 > ms)
-      ++k;
-    rangeIndex = k;
-    rangeMaxMs = rangeMaxMsFor(k);
-    rangeMinMs = rangeMaxMs * 0.125;
-    delayLine.setReadOffset(bufferLength >> (2 * k));
-    const double fraction = (ms - rangeMinMs) / (rangeMaxMs - rangeMinMs);
-    // Only a tempo beyond any musical use reaches below the deepest range.
-    timeFraction = fraction < 0.0 ? 0.0 : fraction > 1.0 ? 1.0 : fraction;
-  }
-  else
-  {
-    const int k = 4 - (range < 0 ? 0 : range > 4 ? 4 : range);
-    rangeIndex = k;
-    delayLine.setReadOffset(bufferLength >> (2 * k));
-    rangeMaxMs = rangeMaxMsFor(k);
-    rangeMinMs = rangeMaxMs * 0.125;
-    timeFraction = timeValue;
-  }
-  refreshTimeDisplay();
+  engine.setTimeParameters();
+  publish();
 }
 
 void TolmarDelay::updateDelay()
 {
-  const double u = lfo.getValue();
-  const double step = 0.125 + 0.875 * (timeFraction + lfoDepth * (std::exp2(u) - 1.0 - timeFraction));
-  delayLine.setClockStep(step);
-}
-
-void TolmarDelay::doFreeze()
-{
-  if (learnArmed)
-  {
-    learnTarget = kFreezeTarget;
-    learnStep();
-    return;
-  }
-  frozen = !frozen;
-  delayLine.setFrozen(frozen);
-  refreshFreeze();
-}
-
-void TolmarDelay::controlStep()
-{
-  handleMidiEvents();
-  lfo.update();
-  updateDelay();
-}
-
-void TolmarDelay::handleSync2Host()
-{
-  const ITimeInfo& transport = GetTimeInfo();
-  if (lfoSync)
-  {
-    lfo.synchronize(&transport);
-    if (transport.transportRunning != lastTransportRunning)
-    {
-      lastTransportRunning = transport.transportRunning;
-      if (lastTransportRunning)
-        lfo.reset();
-    }
-  }
-  if (delaySync && !(transport.tempo == lastTempo))
-    setTimeParameters();
+  engine.updateDelay();
 }
 
 void TolmarDelay::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
-  if (delayLine.hasBuffer())
-    handleSync2Host();
-  delayLine.process(inputs, outputs, nFrames, *this);
+  // Drivers other than a host binding (tests, benchmarks) call this alone.
+  ApplyPendingChanges();
+  engine.process(inputs, outputs, nFrames, this);
+  publish();
 }
+
+void TolmarDelay::beforeControlStep(int frame)
+{
+  handleMidiEvents(frame);
+}
+
+void TolmarDelay::publish()
+{
+  const uint32_t changes = engine.takeChanges();
+  if (changes & DelayEngine::kTimeDisplayChanged)
+    unpublishedRefreshes |= kRefreshTimeDisplay;
+  if (changes & DelayEngine::kRateDisplayChanged)
+    unpublishedRefreshes |= kRefreshRateDisplay;
+  if (changes & DelayEngine::kFreezeChanged)
+    unpublishedRefreshes |= kRefreshFreeze;
+
+  DisplayState state;
+  state.rangeIndex = engine.getRangeIndex();
+  state.syncIndex = engine.getSyncIndex();
+  state.syncedDelayMs = engine.getSyncedDelayMs();
+  state.timeFraction = engine.getTimeFraction();
+  state.rangeMinMs = engine.getRangeMinMs();
+  state.rangeMaxMs = engine.getRangeMaxMs();
+  state.lfoDepth = engine.getLFODepth();
+  state.delaySync = engine.isDelaySynced();
+  state.lfoSync = engine.isLFOSynced();
+  state.frozen = engine.isFrozen();
+  state.learnArmed = midiLearn.isArmed();
+  state.unlearnMode = midiLearn.isUnlearnMode();
+  if (!(state == published))
+  {
+    published = state;
+    displayState.Publish(state);
+  }
+  // The state first, then the refreshes: an editor that sees a refresh
+  // always finds the state it refers to.
+  if (unpublishedRefreshes)
+  {
+    pendingRefreshes.fetch_or(unpublishedRefreshes, std::memory_order_acq_rel);
+    unpublishedRefreshes = 0;
+  }
+}
+
+// --- Display ---------------------------------------------------------------------------
 
 void TolmarDelay::getDelayTimeDisplay(IString& text) const
 {
   const double t = Param(kTime).Value();
-  if (delaySync)
+  if (isDelaySynced())
   {
     text.Set(kDelaySyncRates[static_cast<size_t>(delaySyncRowForTime(t))].label);
     return;
@@ -394,26 +368,10 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
 
 void TolmarDelay::setRateDisplay()
 {
-  Param(kLFOSpeed).SetDisplayFunc(lfoSync ? setDisplayTextForLFOSyncRate : setDisplayTextForSpeed);
+  setRateDisplay(isLFOSynced());
 }
 
-void TolmarDelay::refreshTimeDisplay()
+void TolmarDelay::setRateDisplay(bool lfoSynced)
 {
-  raiseRefresh(kRefreshTimeDisplay);
-}
-
-void TolmarDelay::refreshRateDisplay()
-{
-  setRateDisplay();
-  raiseRefresh(kRefreshRateDisplay);
-}
-
-void TolmarDelay::refreshFreeze()
-{
-  raiseRefresh(kRefreshFreeze);
-}
-
-void TolmarDelay::refreshMidiLearn()
-{
-  raiseRefresh(kRefreshMidiLearn);
+  Param(kLFOSpeed).SetDisplayFunc(lfoSynced ? setDisplayTextForLFOSyncRate : setDisplayTextForSpeed);
 }

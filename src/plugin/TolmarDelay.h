@@ -1,35 +1,33 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <cstdint>
 
-#include "control/TolmarConfig.h"
-#include "engine/DelayLine.h"
-#include "engine/LFO.h"
+#include "engine/DelayEngine.h"
 #include "params/DelayParameters.h"
 #include "params/IString.h"
-#include "plugin/IEffectBase.h"
-#include "plugin/IEffectProcessor.h"
+#include "plugin/IEffectCommandQueue.h"
+#include "plugin/IEffectPlugin.h"
 #include "plugin/IMidiQueue.h"
-
-// What the factory passes to a new instance; nothing so far.
-struct InstanceInfo
-{
-};
-
-// The platform-neutral half of a plug-in: parameters, state and host edits
-// on one side, audio processing on the other. Host bindings drive it.
-class IEffectPlugin : public IEffectAPIBase, public IEffectProcessor
-{
-public:
-  explicit IEffectPlugin(const IEffectConfig& config) : IEffectAPIBase(config) {}
-};
+#include "plugin/IPublishedValue.h"
+#include "plugin/MidiLearn.h"
+#include "plugin/UserConfiguration.h"
 
 // One instance of Tolmar Charge Chain Delay.
-class TolmarDelay final : public IEffectPlugin, private DelayLine::ControlStep
+//
+// Threads. The audio thread is the only one that changes what processing
+// reads: the engine, the MIDI-learn state and the controller map. Every
+// other thread stores parameter values (atomic in IParam) and posts what
+// happened — a parameter changed, a button was pressed, a map was loaded —
+// which the audio thread takes up at the start of its next block, before
+// any audio of it (ApplyPendingChanges). While processing is stopped, the
+// thread that sets it up is the audio thread's stand-in. What the editor
+// shows beyond parameter values it reads from a published DisplayState.
+class TolmarDelay final : public IEffectPlugin, private DelayEngine::ControlListener
 {
 public:
-  // Editor refreshes that engine-side changes ask for. They may be raised on
-  // the audio thread; the editor applies them on the main thread.
+  // Editor refreshes that engine-side changes ask for. Raised on the audio
+  // thread; the editor applies them on the main thread.
   enum ERefresh : uint32_t
   {
     kRefreshTimeDisplay = 1u << 0,
@@ -40,9 +38,27 @@ public:
     kRefreshEditorScale = 1u << 5,
   };
 
-  static constexpr int kNumMidiControllers = kConfigControllers;
-  static constexpr int kFreezeTarget = -12;
-  static constexpr int kUnbound = -1;
+  // The engine's state as the editor shows it, published by the audio thread.
+  struct DisplayState
+  {
+    int32_t rangeIndex = 0;
+    int32_t syncIndex = 7;
+    double syncedDelayMs = 500.0;
+    double timeFraction = 0.0;
+    double rangeMinMs = 0.0;
+    double rangeMaxMs = 0.0;
+    double lfoDepth = 0.0;
+    bool delaySync = false;
+    bool lfoSync = false;
+    bool frozen = false;
+    bool learnArmed = false;
+    bool unlearnMode = false;
+    bool operator==(const DisplayState&) const = default;
+  };
+
+  static constexpr int kNumMidiControllers = MidiLearn::kNumControllers;
+  static constexpr int kFreezeTarget = MidiLearn::kFreezeTarget;
+  static constexpr int kUnbound = MidiLearn::kUnbound;
 
   static const IEffectConfig kConfig;
 
@@ -50,13 +66,19 @@ public:
   ~TolmarDelay() override;
 
   // Framework callbacks.
-  using IEffectPlugin::OnParamChange;
-  void OnParamChange(int paramIdx) override;         // audio or main thread
+  // Any thread: the parameter has a new value; the engine follows at the
+  // start of the next block.
+  void OnParamChange(int paramIdx) override;
+  // kHost and kDelegate changes come from inside a process call (audio
+  // thread) and reach the engine at once; all others are posted.
+  void OnParamChange(int paramIdx, EParamSource source, int sampleOffset = -1) override;
+  void OnParamGestureBegin(int paramIdx) override;                         // main thread
+  void ApplyPendingChanges() override;                                     // audio thread
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override; // audio thread
-  void ProcessMidiMsg(const IMidiMsg& msg) override; // audio thread
-  void OnReset() override;                           // setup thread
-  bool SerializeState(IByteChunk& chunk) const override;            // main thread
-  int UnserializeState(const IByteChunk& chunk, int startPos) override; // main thread
+  void ProcessMidiMsg(const IMidiMsg& msg) override;                       // audio thread
+  void OnReset() override;                                                 // setup thread
+  bool SerializeState(IByteChunk& chunk) const override;                   // any thread
+  int UnserializeState(const IByteChunk& chunk, int startPos) override;    // main thread
 
   // State versions: every chunk starts with the tag; first-version chunks
   // had no tag, seven values and no sync switches.
@@ -67,113 +89,107 @@ public:
   // Main thread: the editor's preset switch.
   void changePreset(int index);
 
-  // Delay time, clock and freeze.
+  // Audio thread (or while processing is stopped): the engine's own steps.
   void setTimeParameters();
   void updateDelay();
-  void doFreeze();
-
-  // MIDI learn (main thread: the editor's learn button).
-  void doMidiLearn(bool on);
-  void doMidiUnlearn(bool on);
-  // A controller arrived while learning (audio thread).
+  // A controller arrived while learning.
   void setMidiLearnCC(int controller);
-  bool isMidiLearnArmed() const { return learnArmed; }
-  bool isMidiUnlearnMode() const { return unlearnMode; }
 
-  // Display.
+  // Any thread: the editor's buttons. Posted; false when the queue is full.
+  bool doFreeze();
+  bool doMidiLearn(bool on);
+  bool doMidiUnlearn(bool on);
+
+  // Any thread: what the audio thread last published.
+  DisplayState getDisplayState() const { return displayState.Read(); }
+  bool isMidiLearnArmed() const { return getDisplayState().learnArmed; }
+  bool isMidiUnlearnMode() const { return getDisplayState().unlearnMode; }
+  bool isFrozen() const { return getDisplayState().frozen; }
+  int32_t getRangeIndex() const { return getDisplayState().rangeIndex; }
+  int32_t getSyncIndex() const { return getDisplayState().syncIndex; }
+  bool isDelaySynced() const { return getDisplayState().delaySync; }
+  bool isLFOSynced() const { return getDisplayState().lfoSync; }
+  double getTimeFraction() const { return getDisplayState().timeFraction; }
+  double getRangeMinMs() const { return getDisplayState().rangeMinMs; }
+  double getRangeMaxMs() const { return getDisplayState().rangeMaxMs; }
+  double getSyncedDelayMs() const { return getDisplayState().syncedDelayMs; }
+  double getLFODepth() const { return getDisplayState().lfoDepth; }
+  int32_t getMidiCCMapping(int controller) const { return midiLearn.mapping(controller); }
+
+  // Display (any thread).
   void getDelayTimeDisplay(IString& text) const;
   void setRateDisplay();
-  void refreshTimeDisplay();
-  void refreshRateDisplay();
-  void refreshFreeze();
-  void refreshMidiLearn();
   // Main thread: the refreshes raised since the last call.
   uint32_t takePendingRefreshes() { return pendingRefreshes.exchange(0, std::memory_order_acq_rel); }
 
-  // What the engine runs on, for the editor and for inspection.
-  const DelayLine& getDelayLine() const { return delayLine; }
-  const LFO& getLFO() const { return lfo; }
-  bool isFrozen() const { return frozen; }
-  int32_t getRangeIndex() const { return rangeIndex; }
-  int32_t getSyncIndex() const { return syncIndex; }
-  bool isDelaySynced() const { return delaySync; }
-  bool isLFOSynced() const { return lfoSync; }
-  double getTimeFraction() const { return timeFraction; }
-  double getRangeMinMs() const { return rangeMinMs; }
-  double getRangeMaxMs() const { return rangeMaxMs; }
-  double getSyncedDelayMs() const { return syncedDelayMs; }
-  double getLFODepth() const { return lfoDepth; }
-  float getEditorScale() const { return editorScale; }
-  // Main thread: the window-size menu's choice.
-  void setEditorScale(float scale) { editorScale = scale; }
-  const char* getIniPath() const { return iniPath.Get(); }
-  int32_t getMidiCCMapping(int controller) const
-  {
-    return controller >= 0 && controller < kNumMidiControllers ? midiCCMap[controller] : kUnbound;
-  }
+  // The engine itself: the audio thread's, or anyone's while processing is
+  // stopped (tests, inspection).
+  const DelayEngine& getEngine() const { return engine; }
+  const DelayLine& getDelayLine() const { return engine.getDelayLine(); }
+  const LFO& getLFO() const { return engine.getLFO(); }
 
-  // Per-user configuration file (main thread). loadConfig reads the
-  // controller map and editor scale from it; saveConfig writes them back in
-  // one atomic rewrite. Both answer false when something failed.
+  // Per-user configuration (main thread). loadConfig reads the controller
+  // map and editor scale from the file (the map reaches the audio thread
+  // like any other change); saveConfig writes them back in one atomic
+  // rewrite. Both answer false when something failed.
   bool loadConfig();
   bool saveConfig();
   static bool fileExists(const IString& path);
+  float getEditorScale() const { return userConfig.editorScale(); }
+  void setEditorScale(float scale) { userConfig.setEditorScale(scale); }
+  const char* getIniPath() const { return userConfig.path().c_str(); }
 
 private:
-  // Runs every control interval inside ProcessBlock.
-  void controlStep() override;
-  void handleSync2Host();
-  void handleMidiEvents();
-  void applyControlChange(int controller, int value);
-  void learnStep();
-  void raiseRefresh(uint32_t flags) { pendingRefreshes.fetch_or(flags, std::memory_order_acq_rel); }
+  struct Command
+  {
+    enum Type : int32_t
+    {
+      kNone,
+      kLearn,   // value: armed
+      kUnlearn, // value: armed
+      kFreeze,
+      kTouch, // value: the parameter taken hold of
+    };
+    Type type = kNone;
+    int32_t value = 0;
+  };
 
-  // Construction steps that later parts of the system fill.
-  void locateConfig();
+  // Audio thread.
+  void beforeControlStep(int frame) override;
+  void applyParamChange(int paramIdx);
+  void applyCommand(const Command& command);
+  void pressFreeze();
+  void handleMidiEvents(int frame);
+  void applyControlChange(int controller, int value, int frame);
+  void learnFinished();
+  void publish();
+  void setRateDisplay(bool lfoSynced);
+  bool post(Command::Type type, int32_t value = 0);
+
   // The scale the editor is drawn at, which saveConfig stores.
   float currentDrawScale() const
   {
     const IEditorConnection* connection = GetEditorConnection();
-    return connection ? connection->GetEditorDrawScale() : editorScale;
+    return connection ? connection->GetEditorDrawScale() : getEditorScale();
   }
   void initParameters();
-  void installEditor();
   void initPresets();
   void makeInitialPreset(int index, const char* name, ...);
 
-  // Configuration.
-  IString iniPath;
-  float editorScale = 0.5f;
-
-  // MIDI-CC map: controller number -> parameter index, kFreezeTarget or kUnbound.
-  int32_t midiCCMap[kNumMidiControllers];
-
+  UserConfiguration userConfig;
+  MidiLearn midiLearn;
   IMidiQueueBase midiQueue{IMidiQueueBase::kGrowthStep};
+  DelayEngine engine;
 
-  // MIDI-learn state.
-  bool learnArmed = false;
-  bool unlearnMode = false;
-  int32_t pendingController = -1;
-  int32_t learnTarget = -1;
+  // Posted by other threads, taken up by the audio thread.
+  std::atomic<uint64_t> pendingParams{0};
+  IEffectCommandQueue<Command, 256> commands;
+  std::array<std::atomic<int32_t>, MidiLearn::kNumControllers> pendingMap;
+  std::atomic<bool> mapPending{false};
 
-  // Delay engine.
-  DelayLine delayLine;
-  LFO lfo;
-  bool lastTransportRunning = false;
-  bool frozen = false;
-  int32_t rangeIndex = 0;
-  int32_t syncIndex = 7;
-  bool delaySync = false;
-  bool lfoSync = false;
-  double lastTempo = 0.0;
-  double timeFraction = 0.0;
-  double rangeMinMs = 0.0;
-  double rangeMaxMs = 0.0;
-  double syncedDelayMs = 500.0;
-  int32_t range = 0;
-  double timeValue = 0.0;
-  double mix = 0.0;
-  double lfoDepth = 0.0;
-
+  // Published by the audio thread.
+  DisplayState published;
+  IPublishedValue<DisplayState> displayState;
+  uint32_t unpublishedRefreshes = 0;
   std::atomic<uint32_t> pendingRefreshes{0};
 };

@@ -1,4 +1,4 @@
-// MIDI input and MIDI learn of a TolmarDelay instance.
+// MIDI input and MIDI learn of a TolmarDelay instance. Audio thread only.
 #include "plugin/TolmarDelay.h"
 
 void TolmarDelay::ProcessMidiMsg(const IMidiMsg& msg)
@@ -7,7 +7,7 @@ void TolmarDelay::ProcessMidiMsg(const IMidiMsg& msg)
   // channel-mode messages and never bound.
   if (msg.StatusMsg() != IMidiMsg::kControlChange || msg.data1 >= kNumMidiControllers)
     return;
-  if (learnArmed)
+  if (midiLearn.isArmed())
   {
     setMidiLearnCC(msg.data1);
     return;
@@ -16,15 +16,15 @@ void TolmarDelay::ProcessMidiMsg(const IMidiMsg& msg)
   // Beyond the first control interval a controller waits half an interval
   // longer; that is the timing the effect has always had, and automation
   // recorded against it relies on it. The sustain pedal keeps its offset.
-  const int interval = delayLine.getControlInterval();
+  const int interval = engine.getControlInterval();
   if (queued.data1 != 64 && interval < queued.offset)
     queued.offset += interval / 2;
   midiQueue.Add(queued);
 }
 
-void TolmarDelay::handleMidiEvents()
+void TolmarDelay::handleMidiEvents(int frame)
 {
-  const int interval = delayLine.getControlInterval();
+  const int interval = engine.getControlInterval();
   bool consumed = false;
   while (!midiQueue.Empty() && midiQueue.Peek().offset <= interval)
   {
@@ -32,90 +32,37 @@ void TolmarDelay::handleMidiEvents()
     midiQueue.Remove();
     consumed = true;
     if (msg.IsControlChange())
-      applyControlChange(msg.data1, msg.data2);
+      applyControlChange(msg.data1, msg.data2, frame);
   }
   if (consumed)
     midiQueue.Compact();
   midiQueue.Flush(interval);
 }
 
-void TolmarDelay::applyControlChange(int controller, int value)
+void TolmarDelay::applyControlChange(int controller, int value, int frame)
 {
   const int32_t target = getMidiCCMapping(controller);
   const double normalized = value / 127.0;
   if (target >= 0 && target < kNumParams)
   {
     if (normalized != Param(target).GetNormalized())
-      SetParameterValue(target, normalized);
+      SetParameterValue(target, normalized, frame);
   }
   else if (target == kFreezeTarget)
   {
-    if ((normalized < 0.5 && frozen) || (normalized >= 0.5 && !frozen))
+    if ((normalized < 0.5 && engine.isFrozen()) || (normalized >= 0.5 && !engine.isFrozen()))
     {
-      doFreeze();
-      raiseRefresh(kRefreshAllControls);
+      pressFreeze();
+      unpublishedRefreshes |= kRefreshAllControls;
     }
   }
-}
-
-void TolmarDelay::doMidiLearn(bool on)
-{
-  unlearnMode = false;
-  pendingController = -1;
-  learnTarget = -1;
-  learnArmed = on;
-}
-
-void TolmarDelay::doMidiUnlearn(bool on)
-{
-  unlearnMode = true;
-  pendingController = -1;
-  learnTarget = -1;
-  learnArmed = on;
 }
 
 void TolmarDelay::setMidiLearnCC(int controller)
 {
-  if (!learnArmed || controller < 0 || controller >= kNumMidiControllers)
+  if (!midiLearn.isArmed() || controller < 0 || controller >= kNumMidiControllers)
     return;
-  pendingController = controller;
-  learnStep();
-}
-
-void TolmarDelay::learnStep()
-{
-  if (!learnArmed)
-    return;
-  auto releaseTarget = [this](int32_t target) {
-    for (int32_t& entry : midiCCMap)
-      if (entry == target)
-        entry = kUnbound;
-  };
-  bool done = false;
-  if (!unlearnMode)
-  {
-    if (pendingController != -1 && learnTarget != -1)
-    {
-      // One controller per target: a new binding replaces the old one.
-      releaseTarget(learnTarget);
-      midiCCMap[pendingController] = learnTarget;
-      done = true;
-    }
-  }
-  else if (pendingController != -1)
-  {
-    midiCCMap[pendingController] = kUnbound;
-    done = true;
-  }
-  else if (learnTarget != -1)
-  {
-    releaseTarget(learnTarget);
-    done = true;
-  }
-  if (done)
-  {
-    learnArmed = false;
-    unlearnMode = false;
-  }
-  refreshMidiLearn();
+  midiLearn.controllerArrived(controller);
+  learnFinished();
+  publish();
 }

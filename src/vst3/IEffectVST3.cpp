@@ -1,9 +1,9 @@
 #include "vst3/IEffectVST3.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "editor/TolmarEditor.h"
 #include "params/IByteChunk.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
@@ -267,7 +267,11 @@ uint32 PLUGIN_API IEffectVST3::getProcessContextRequirements()
 
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 {
+  processChangeCount = 0;
   processor.ProcessTransport(data.processContext, processSetup.processMode == kOffline);
+  // What other threads posted since the last block comes first, so that the
+  // block's own changes have the last word.
+  plugin->ApplyPendingChanges();
   processor.ProcessParameterChanges(data.inputParameterChanges);
   if (plugin->GetConfig().doesMidiIn)
   {
@@ -280,7 +284,48 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
   for (size_t i = 0; i < numOutputs; ++i)
     outputActive[i] = audioOutputs[i]->isActive();
   processor.ProcessAudio(data, outputActive.data(), static_cast<int>(numOutputs));
+  reportProcessChanges(data.outputParameterChanges);
   return kResultOk;
+}
+
+void IEffectVST3::InformHostOfParamChangeFromProcess(int paramIdx, double normalizedValue, int sampleOffset)
+{
+  // A parameter changed twice in a block keeps both points; past the
+  // capacity only the latest value of each parameter is kept.
+  if (processChangeCount < kMaxProcessChanges)
+  {
+    processChanges[static_cast<size_t>(processChangeCount++)] = {paramIdx, normalizedValue, sampleOffset};
+    return;
+  }
+  for (int i = processChangeCount - 1; i >= 0; --i)
+    if (processChanges[static_cast<size_t>(i)].paramIdx == paramIdx)
+    {
+      processChanges[static_cast<size_t>(i)].value = normalizedValue;
+      return;
+    }
+}
+
+void IEffectVST3::reportProcessChanges(IParameterChanges* output)
+{
+  if (!output)
+    return;
+  for (int i = 0; i < processChangeCount; ++i)
+  {
+    const ProcessChange& change = processChanges[static_cast<size_t>(i)];
+    int32 queueIndex = 0;
+    IParamValueQueue* queue = output->addParameterData(static_cast<ParamID>(change.paramIdx), queueIndex);
+    if (!queue)
+      continue;
+    int32 pointIndex = 0;
+    queue->addPoint(std::max(change.sampleOffset, 0), change.value, pointIndex);
+  }
+  processChangeCount = 0;
+}
+
+void IEffectVST3::ParameterChangedByProcess(int paramIdx, double normalizedValue)
+{
+  if (Parameter* object = getParameterObject(static_cast<ParamID>(paramIdx)))
+    object->setNormalized(ClampNormalized(normalizedValue));
 }
 
 // --- State ---------------------------------------------------------------------
@@ -386,7 +431,11 @@ tresult PLUGIN_API IEffectVST3::getParamStringByValue(ParamID id, ParamValue val
     return kResultFalse;
   try
   {
-    object->toString(valueNormalized, string);
+    // Formatting a value far outside 0..1 overruns the text (a plain SDK
+    // parameter prints it as it comes): nothing outside is shown, and the
+    // text ends within the host's 128 units whatever an object wrote.
+    object->toString(ClampNormalized(valueNormalized), string);
+    string[127] = 0;
     return kResultOk;
   }
   catch (...)
@@ -405,7 +454,18 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID id, TChar* string,
     return kResultFalse;
   try
   {
-    return object->fromString(string, valueNormalized) ? kResultOk : kResultFalse;
+    // The host's text is read no further than its 128 units, terminated or
+    // not; the parameter objects then read a terminated copy.
+    std::array<TChar, 129> bounded{};
+    size_t length = 0;
+    while (length < 128 && string[length] != 0)
+      ++length;
+    std::copy(string, string + length, bounded.begin());
+    ParamValue value = 0.0;
+    if (!object->fromString(bounded.data(), value))
+      return kResultFalse;
+    valueNormalized = ClampNormalized(value);
+    return kResultOk;
   }
   catch (...)
   {
@@ -416,13 +476,13 @@ tresult PLUGIN_API IEffectVST3::getParamValueByString(ParamID id, TChar* string,
 ParamValue PLUGIN_API IEffectVST3::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
 {
   Parameter* object = getParameterObject(id);
-  return object ? object->toPlain(valueNormalized) : valueNormalized;
+  return object ? object->toPlain(ClampNormalized(valueNormalized)) : valueNormalized;
 }
 
 ParamValue PLUGIN_API IEffectVST3::plainParamToNormalized(ParamID id, ParamValue plainValue)
 {
   Parameter* object = getParameterObject(id);
-  return object ? object->toNormalized(plainValue) : plainValue;
+  return object ? ClampNormalized(object->toNormalized(plainValue)) : plainValue;
 }
 
 tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
@@ -432,12 +492,14 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
     return kResultFalse;
   value = ClampNormalized(value);
   object->setNormalized(value);
-  // The engine takes host values from the process call only; here the
-  // parameter's value and the editor follow.
+  // The parameter's value, the engine and the editor follow.
   if (id < ParamIDs::kBypass && static_cast<int>(id) < plugin->NParams())
   {
     const int paramIdx = static_cast<int>(id);
     plugin->GetParam(paramIdx)->SetNormalized(value);
+    // The host sends the same value to the processor; until it does (and if
+    // it never does) the engine follows the parameter from the next block.
+    plugin->OnParamChange(paramIdx);
     plugin->OnParamChangeUI(paramIdx, kHost);
     plugin->SendParameterValueFromDelegate(paramIdx, value, true);
   }
@@ -463,14 +525,29 @@ IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name)
 
 // --- Editor -----------------------------------------------------------------------
 
-TolmarEditor& IEffectVST3::Editor()
+bool IEffectVST3::HasEditor()
 {
+  if (!plugin->GetConfig().hasEditor)
+    return false;
   if (!editor)
   {
-    // The instance behind this binding is always the effect (MakeEffect).
-    editor = std::make_unique<TolmarEditor>(static_cast<TolmarDelay&>(*plugin), resourceFolder);
-    editor->setHostResizeHandler([this](int width, int height) { return EditorResize(width, height); });
+    try
+    {
+      editor.reset(plugin->CreateEditor(resourceFolder));
+    }
+    catch (...)
+    {
+      editor.reset();
+    }
+    if (editor)
+      editor->setHostResizeHandler([this](int width, int height) { return EditorResize(width, height); });
   }
+  return editor != nullptr;
+}
+
+IEffectEditor& IEffectVST3::Editor()
+{
+  HasEditor();
   return *editor;
 }
 
@@ -597,6 +674,30 @@ void IEffectVST3::ParameterValueFromUI(int paramIdx, double normalizedValue)
 {
   if (Parameter* object = getParameterObject(static_cast<ParamID>(paramIdx)))
     object->setNormalized(ClampNormalized(normalizedValue));
+}
+
+void IEffectVST3::InformHostOfPresetChange()
+{
+  // The parameter objects still hold the values from before the preset.
+  bool changed[64] = {};
+  const int count = std::min(plugin->NParams(), 64);
+  for (int i = 0; i < count; ++i)
+    if (Parameter* object = getParameterObject(static_cast<ParamID>(i)))
+      changed[i] = object->getNormalized() != ClampNormalized(plugin->GetParam(i)->GetNormalized());
+  refreshParameterObjects();
+  startGroupEdit();
+  for (int i = 0; i < count; ++i)
+  {
+    if (!changed[i])
+      continue;
+    const ParamID id = static_cast<ParamID>(i);
+    beginEdit(id);
+    performEdit(id, ClampNormalized(plugin->GetParam(i)->GetNormalized()));
+    endEdit(id);
+  }
+  finishGroupEdit();
+  if (componentHandler2)
+    componentHandler2->setDirty(true);
 }
 
 void IEffectVST3::DirtyParametersFromUI()

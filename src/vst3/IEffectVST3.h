@@ -1,8 +1,10 @@
 #pragma once
+#include <array>
 #include <memory>
 #include <string>
 
-#include "plugin/TolmarDelay.h"
+#include "plugin/IEffectPlugin.h"
+#include "toolkit/IEffectEditor.h"
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "vst3/ChannelIO.h"
@@ -13,7 +15,6 @@
 #include "vst3/SingleComponentEffect.h"
 
 class IEffectVST3View;
-class TolmarEditor;
 
 // One effect instance as a VST 3 host sees it: component, audio processor,
 // edit controller, unit info, MIDI mapping and channel-context listener in a
@@ -93,22 +94,28 @@ public:
   // ChannelContext::IInfoListener (main thread).
   Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) SMTG_OVERRIDE;
 
-  // IEffectHost: the instance's edits towards the host. The begin and end
-  // calls come from the main thread; InformHostOfParamChange also from the
-  // audio thread, when a MIDI controller drives a parameter.
+  // IEffectHost: the instance's edits towards the host, main thread.
   void BeginInformHostOfParamChange(int paramIdx) override;
   void InformHostOfParamChange(int paramIdx, double normalizedValue) override;
   void EndInformHostOfParamChange(int paramIdx) override;
   void ParameterValueFromUI(int paramIdx, double normalizedValue) override;
-  void InformHostOfPresetChange() override {}
+  // Main thread: the editor recalled a preset. Every parameter it changed
+  // goes to the host as an edit, grouped, and the host marks its document
+  // modified.
+  void InformHostOfPresetChange() override;
+  // Audio thread, inside process: collected for the block's output changes.
+  void InformHostOfParamChangeFromProcess(int paramIdx, double normalizedValue, int sampleOffset) override;
+  // Main thread: the parameter object follows a change processing made.
+  void ParameterChangedByProcess(int paramIdx, double normalizedValue) override;
 
   // Main thread: the editor changed many parameters at once (a preset).
   void DirtyParametersFromUI();
 
   // --- Editor (main thread) -------------------------------------------------
-  bool HasEditor() const { return plugin->GetConfig().hasEditor; }
-  // The instance's editor, made on first use.
-  TolmarEditor& Editor();
+  // The effect has an editor and the module installed a way to make it.
+  bool HasEditor();
+  // The instance's editor, made on first use; only when HasEditor().
+  IEffectEditor& Editor();
   // The editor changed its window size by itself (points): the view that
   // shows it asks the host to follow. Always true.
   bool EditorResize(int width, int height);
@@ -151,7 +158,20 @@ private:
   bool initialized = false;
 
   std::string resourceFolder;
-  std::unique_ptr<TolmarEditor> editor;  // after plugin: goes first
+  std::unique_ptr<IEffectEditor> editor;  // after plugin: goes first
+
+  // The block's parameter changes made by the effect itself, written and
+  // read by the audio thread inside one process call.
+  struct ProcessChange
+  {
+    int paramIdx;
+    double value;
+    int sampleOffset;
+  };
+  static constexpr int kMaxProcessChanges = 256;
+  std::array<ProcessChange, kMaxProcessChanges> processChanges{};
+  int processChangeCount = 0;
+  void reportProcessChanges(Steinberg::Vst::IParameterChanges* output);
   IEffectVST3View* currentView = nullptr;  // the last view created
   IEffectVST3View* openView = nullptr;     // the view showing the editor
   Steinberg::IPtr<Steinberg::Linux::IRunLoop> factoryRunLoop;

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/TolmarDelay.h"
+#include "plugin/IEffectPlugin.h"
 #include "pluginterfaces/vst/ivstattributes.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "vst3/IEffectVST3Parameter.h"

@@ -52,8 +52,13 @@ void IEffectVST3Parameter::toString(ParamValue valueNormalized, String128 string
 
 bool IEffectVST3Parameter::fromString(const TChar* string, ParamValue& valueNormalized) const
 {
+  if (!string)
+    return false;
+  // A plain number beyond the range is limited to it, as it always was.
   const std::string text = TextConversion::ToUTF8(string, 128);
-  const double value = param.StringToValue(text.c_str());
+  double value = 0.0;
+  if (!param.ReadText(text.c_str(), value))
+    return false;
   valueNormalized = ClampNormalized(param.ToNormalized(param.Constrain(value)));
   return true;
 }
@@ -74,6 +79,7 @@ IEffectVST3BypassParameter::IEffectVST3BypassParameter(ParamID id)
 {
   appendString(STR16("off"));
   appendString(STR16("on"));
+  reading.InitBool("Bypass", false, "", 0, "", "off", "on");
 }
 
 void IEffectVST3BypassParameter::toString(ParamValue valueNormalized, String128 string) const
@@ -81,6 +87,18 @@ void IEffectVST3BypassParameter::toString(ParamValue valueNormalized, String128 
   if (!string)
     return;
   StringListParameter::toString(ClampNormalized(valueNormalized), string);
+}
+
+bool IEffectVST3BypassParameter::fromString(const TChar* string, ParamValue& valueNormalized) const
+{
+  if (!string)
+    return false;
+  const std::string text = TextConversion::ToUTF8(string, 128);
+  double value = 0.0;
+  if (!reading.ReadText(text.c_str(), value))
+    return false;
+  valueNormalized = reading.Constrain(value);
+  return true;
 }
 
 ParamValue IEffectVST3BypassParameter::toPlain(ParamValue valueNormalized) const

@@ -30,9 +30,16 @@ public:
   // Values outside 0..1 (or not a number) are shown as the nearer end
   // instead of indexing past the two texts.
   void toString(Steinberg::Vst::ParamValue valueNormalized, Steinberg::Vst::String128 string) const SMTG_OVERRIDE;
+  // Reads "on" and "off" in any letter case, and 0 and 1, like the
+  // instance's own switches.
+  bool fromString(const Steinberg::Vst::TChar* string, Steinberg::Vst::ParamValue& valueNormalized) const SMTG_OVERRIDE;
   Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue valueNormalized) const SMTG_OVERRIDE;
 
   OBJ_METHODS(IEffectVST3BypassParameter, StringListParameter)
+
+private:
+  // The switch's texts, read by the same reader as every other parameter.
+  IParam reading;
 };
 
 // Limits a host's normalised value to 0..1; not-a-number becomes 0.

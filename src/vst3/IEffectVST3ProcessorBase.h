@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "plugin/TolmarDelay.h"
+#include "plugin/IEffectPlugin.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"

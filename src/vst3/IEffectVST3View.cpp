@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "editor/EditorStyles.h"
-#include "editor/TolmarEditor.h"
-#include "plugin/TolmarDelay.h"
+#include "toolkit/IEffectEditor.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 #include "toolkit/X11EditorWindow.h"
 #include "vst3/IEffectVST3.h"
@@ -77,12 +75,10 @@ void IEffectVST3View::currentPixelSize(int& width, int& height) const
     height = toPixels(graphics->WindowHeight());
     return;
   }
-  // A new window always opens with the layout at the configured scale
-  // (clamped to the scale limits), whatever size the last one had.
-  const float scale =
-      std::clamp(static_cast<TolmarDelay&>(owner.GetPlugin()).getEditorScale(), GUI::kMinScale, GUI::kMaxScale);
-  width = toPixels(std::max(1, static_cast<int>(std::floor(GUI::kLayoutWidth * static_cast<double>(scale) + 1e-3))));
-  height = toPixels(std::max(1, static_cast<int>(std::floor(GUI::kLayoutHeight * static_cast<double>(scale) + 1e-3))));
+  int points[2] = {1, 1};
+  owner.Editor().GetOpeningSize(points[0], points[1]);
+  width = toPixels(points[0]);
+  height = toPixels(points[1]);
 }
 
 // --- IPlugView ------------------------------------------------------------------------
@@ -110,7 +106,7 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
       return kResultFalse;
     }
 
-    TolmarEditor& editor = owner.Editor();
+    IEffectEditor& editor = owner.Editor();
     IEditorGraphics& graphics = editor.EnsureGraphics();
     graphics.SetScreenScale(contentScale);
     // The X11 embedding passes the parent's window ID as the pointer value.

@@ -3,13 +3,18 @@
 #include <mutex>
 #include <new>
 
+#include "editor/TolmarEditor.h"
+#include "plugin/TolmarDelay.h"
+
 IEffectPlugin* MakeEffect(const InstanceInfo& info)
 {
   static std::mutex constructionMutex;
   std::lock_guard<std::mutex> lock(constructionMutex);
   try
   {
-    return new TolmarDelay(info);
+    auto delay = std::make_unique<TolmarDelay>(info);
+    TolmarEditor::install(*delay);
+    return delay.release();
   }
   catch (...)
   {

@@ -1,5 +1,5 @@
 #pragma once
-#include "plugin/TolmarDelay.h"
+#include "plugin/IEffectPlugin.h"
 
 // Builds one effect instance. Construction is serialised process-wide: hosts
 // that create instances from several threads get them one after the other,

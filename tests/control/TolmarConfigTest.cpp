@@ -13,20 +13,25 @@ namespace
 {
 // Binds or (with kUnbound) unbinds a controller the way a user does: learn,
 // then move the controller and touch the parameter or the freeze button.
+// The buttons and the touch are posted; ApplyPendingChanges stands in for
+// the start of the next block.
 void learn(TolmarDelay& effect, int controller, int32_t target)
 {
   if (target == TolmarDelay::kUnbound)
   {
     effect.doMidiUnlearn(true);
+    effect.ApplyPendingChanges();
     effect.setMidiLearnCC(controller);
     return;
   }
   effect.doMidiLearn(true);
+  effect.ApplyPendingChanges();
   effect.setMidiLearnCC(controller);
   if (target == TolmarDelay::kFreezeTarget)
     effect.doFreeze();
   else
-    effect.OnParamChange(target);
+    effect.BeginInformHostOfParamChangeFromUI(target);
+  effect.ApplyPendingChanges();
   ASSERT_EQ(effect.getMidiCCMapping(controller), target);
 }
 

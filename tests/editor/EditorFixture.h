@@ -57,9 +57,11 @@ protected:
     editor->CloseWindow();
   }
 
-  // One frame of the window's timer.
+  // One frame of the window's timer, after a block of the host's audio
+  // thread has taken up what the editor posted.
   void frame()
   {
+    delay.sync();
     editor->OnFrame();
   }
 

@@ -25,7 +25,8 @@ TEST_F(EditorTest, KnobGesturesReachTheHostAndTheEngine)
   EXPECT_EQ(host.calls.front(), "begin 1");
   EXPECT_EQ(host.calls.back(), "end 1");
   EXPECT_GT(host.performed.size(), 5u);
-  EXPECT_NEAR(delay->getTimeFraction(), 1.0, 1e-9); // the engine follows
+  delay.sync();
+  EXPECT_NEAR(delay->getTimeFraction(), 1.0, 1e-9); // the engine follows at the next block
 
   // Shift gears ten times finer: one knob height moves a fortieth.
   host.calls.clear();
@@ -58,6 +59,7 @@ TEST_F(EditorTest, RangeSelectorBandsAndSyncDimming)
   const float band = r.H() / 5.f;
   offscreen->Click(r.MW(), r.T + 2.5f * band); // third band from the top
   EXPECT_EQ(delay->GetParam(kRange)->Value(), 2.0);
+  delay.sync();
   EXPECT_EQ(delay->getRangeIndex(), 2); // frame 5 - 2 = 3
   offscreen->Click(r.MW(), r.T + 0.5f * band);
   EXPECT_EQ(delay->GetParam(kRange)->Value(), 0.0);
@@ -87,6 +89,7 @@ TEST_F(EditorTest, SwitchTogglesAndShowsItsState)
   const IRECT r = lfoSync->GetTargetRECT();
   offscreen->Click(r.MW(), r.MH());
   EXPECT_EQ(delay->GetParam(kLFOSync)->Value(), 1.0);
+  delay.sync();
   EXPECT_TRUE(delay->isLFOSynced());
   IString text;
   delay->GetParam(kLFOSync)->GetDisplay(text);
@@ -106,27 +109,33 @@ TEST_F(EditorTest, LearnButtonStates)
   const IMouseMod left(true), right(false, true);
 
   offscreen->Click(r.MW(), r.MH(), left); // learn, not armed -> arm
+  delay.sync();
   EXPECT_TRUE(delay->isMidiLearnArmed());
   EXPECT_FALSE(delay->isMidiUnlearnMode());
   offscreen->Click(r.MW(), r.MH(), right); // armed: right click does nothing
   EXPECT_TRUE(learn->IsLearnMode());
   offscreen->Click(r.MW(), r.MH(), left); // disarm
+  delay.sync();
   EXPECT_FALSE(delay->isMidiLearnArmed());
 
   offscreen->Click(r.MW(), r.MH(), right); // switch to unlearn
   EXPECT_FALSE(learn->IsLearnMode());
   offscreen->Click(r.MW(), r.MH(), left);
+  delay.sync();
   EXPECT_TRUE(delay->isMidiLearnArmed());
   EXPECT_TRUE(delay->isMidiUnlearnMode());
   offscreen->Click(r.MW(), r.MH(), left);
+  delay.sync();
   EXPECT_FALSE(delay->isMidiLearnArmed());
   offscreen->Click(r.MW(), r.MH(), right); // back to learn
   EXPECT_TRUE(learn->IsLearnMode());
 
   // Completing a binding through a knob and a controller releases the button.
   offscreen->Click(r.MW(), r.MH(), left);
+  delay.sync();
   const IRECT mix = g().GetControl(11)->GetTargetRECT();
   offscreen->Drag(mix.MW(), mix.MH(), mix.MW(), mix.MH() - 20.f);
+  delay.sync();
   IMidiMsg cc;
   cc.status = 0xB0;
   cc.data1 = 7;
@@ -142,8 +151,10 @@ TEST_F(EditorTest, FreezeButtonToggles)
   open();
   const IRECT r = editor->getFreezeButton()->GetTargetRECT();
   offscreen->Click(r.MW(), r.MH());
+  delay.sync();
   EXPECT_TRUE(delay->isFrozen());
   offscreen->Click(r.MW(), r.MH(), IMouseMod(false, true)); // any button
+  delay.sync();
   EXPECT_FALSE(delay->isFrozen());
 }
 
@@ -156,9 +167,9 @@ TEST_F(EditorTest, SaveButtonAsksBeforeWriting)
   IMidiMsg cc;
   cc.status = 0xB0;
   cc.data1 = 21;
-  delay->doMidiLearn(true);
+  delay.pressLearn(true);
   delay->ProcessMidiMsg(cc);
-  delay.set(kFeedback, 0.2);
+  delay.touch(kFeedback, 0.2);
 
   const IRECT r = g().GetControl(14)->GetTargetRECT();
   offscreen->Click(r.MW(), r.MH());

@@ -102,7 +102,7 @@ struct ReferenceLine
 struct LambdaControl : DelayLine::ControlStep
 {
   std::function<void()> step;
-  void controlStep() override { step(); }
+  void controlStep(int) override { step(); }
 };
 
 void expectBitIdentical(const std::vector<double>& a, const std::vector<double>& b)

@@ -57,7 +57,8 @@ TEST(IParam, BooleansUseTheirTexts)
   EXPECT_EQ(display(b, 0.0), "OFF");
   EXPECT_EQ(display(b, 1.0), "ON");
   EXPECT_EQ(b.StringToValue("ON"), 1.0);
-  EXPECT_EQ(b.StringToValue("on"), 0.0);
+  EXPECT_EQ(b.StringToValue(" on "), 1.0); // letter case and blanks do not matter
+  EXPECT_EQ(b.StringToValue("1"), 1.0);
   EXPECT_EQ(b.StringToValue("maybe"), 0.0);
   double v = -1;
   EXPECT_TRUE(b.MapDisplayText("OFF", &v));

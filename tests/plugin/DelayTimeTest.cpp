@@ -185,8 +185,8 @@ TEST(DelayTime, FreezeToggles)
 {
   DelayHarness delay;
   EXPECT_FALSE(delay->isFrozen());
-  delay->doFreeze();
+  delay.pressFreeze();
   EXPECT_TRUE(delay->getDelayLine().isFrozen());
-  delay->doFreeze();
+  delay.pressFreeze();
   EXPECT_FALSE(delay->getDelayLine().isFrozen());
 }

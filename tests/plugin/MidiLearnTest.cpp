@@ -8,9 +8,16 @@ namespace
 struct HostSpy : IEffectHost
 {
   std::vector<std::pair<int, double>> edits;
+  std::vector<int> offsets;
+  int mainThreadEdits = 0;
   void BeginInformHostOfParamChange(int) override {}
-  void InformHostOfParamChange(int paramIdx, double value) override { edits.emplace_back(paramIdx, value); }
+  void InformHostOfParamChange(int, double) override { ++mainThreadEdits; }
   void EndInformHostOfParamChange(int) override {}
+  void InformHostOfParamChangeFromProcess(int paramIdx, double value, int offset) override
+  {
+    edits.emplace_back(paramIdx, value);
+    offsets.push_back(offset);
+  }
 };
 
 IMidiMsg cc(int controller, int value, int offset = 0, int channel = 0)
@@ -31,12 +38,12 @@ void run(DelayHarness& delay, int frames)
 // Arms learning, moves `controller` and touches parameter `target`.
 void learn(DelayHarness& delay, int controller, int target)
 {
-  delay->doMidiLearn(true);
+  delay.pressLearn(true);
   delay->ProcessMidiMsg(cc(controller, 10));
   if (target == TolmarDelay::kFreezeTarget)
-    delay->doFreeze();
+    delay.pressFreeze();
   else
-    delay.set(target, delay->Param(target).Value());
+    delay.touch(target, delay->Param(target).Value());
 }
 } // namespace
 
@@ -67,8 +74,8 @@ TEST(MidiLearn, LearnInEitherOrder)
   }
 
   // Knob first, then the controller.
-  delay->doMidiLearn(true);
-  delay.set(kFeedback, 0.1);
+  delay.pressLearn(true);
+  delay.touch(kFeedback, 0.1);
   EXPECT_TRUE(delay->isMidiLearnArmed());
   delay->ProcessMidiMsg(cc(12, 0));
   EXPECT_FALSE(delay->isMidiLearnArmed());
@@ -91,23 +98,24 @@ TEST(MidiLearn, UnlearnByControllerOrByParameter)
   DelayHarness delay;
   learn(delay, 1, kMix);
   learn(delay, 2, kRange);
-  delay->doMidiUnlearn(true);
+  delay.pressLearn(true, true);
   delay->ProcessMidiMsg(cc(1, 0));
+  delay.sync();
   EXPECT_FALSE(delay->isMidiLearnArmed());
   EXPECT_EQ(delay->getMidiCCMapping(1), TolmarDelay::kUnbound);
   EXPECT_EQ(delay->getMidiCCMapping(2), kRange);
 
-  delay->doMidiUnlearn(true);
-  delay.set(kRange, 1);
+  delay.pressLearn(true, true);
+  delay.touch(kRange, 1);
   EXPECT_EQ(delay->getMidiCCMapping(2), TolmarDelay::kUnbound);
-  EXPECT_EQ(delay->GetParam(kRange)->Value(), 1.0); // stored, but...
-  EXPECT_EQ(delay->getRangeIndex(), 1);             // ...the engine ignored it while armed
+  EXPECT_EQ(delay->GetParam(kRange)->Value(), 1.0);
+  EXPECT_EQ(delay->getRangeIndex(), 3); // the engine follows the value, armed or not
 
   // Cancelling leaves everything as it was.
   learn(delay, 3, kMix);
-  delay->doMidiLearn(true);
+  delay.pressLearn(true);
   delay->ProcessMidiMsg(cc(9, 5));
-  delay->doMidiLearn(false);
+  delay.pressLearn(false);
   EXPECT_EQ(delay->getMidiCCMapping(9), TolmarDelay::kUnbound);
   EXPECT_EQ(delay->getMidiCCMapping(3), kMix);
 }
@@ -127,22 +135,33 @@ TEST(MidiLearn, FreezeBindingSwitchesAtHalfway)
   }
 }
 
-TEST(MidiLearn, KnobMovesWhileArmedLeaveTheSoundAlone)
+TEST(MidiLearn, TheEngineFollowsEveryValueWhileArmed)
 {
   DelayHarness delay;
-  const double wet = delay->getDelayLine().getWetGain();
-  delay->doMidiLearn(true);
-  delay.set(kMix, 1.0);
-  EXPECT_EQ(delay->getDelayLine().getWetGain(), wet);
-  delay->ProcessMidiMsg(cc(5, 1)); // completes the binding
+  delay.pressLearn(true);
+  // Automation, a restored state and a recalled preset change the sound and
+  // never pick a learn target.
   delay.set(kMix, 1.0);
   EXPECT_EQ(delay->getDelayLine().getWetGain(), 1.0);
+  ASSERT_TRUE(delay->RestorePreset(8));
+  delay.sync();
+  EXPECT_EQ(delay->getDelayLine().getFeedback(), 0.3);
+  EXPECT_TRUE(delay->isMidiLearnArmed());
+  // The user's own touch does.
+  delay.touch(kFeedback, 0.5);
+  EXPECT_EQ(delay->getDelayLine().getFeedback(), 0.5);
+  delay->ProcessMidiMsg(cc(5, 1)); // completes the binding
+  EXPECT_FALSE(delay->isMidiLearnArmed());
+  EXPECT_EQ(delay->getMidiCCMapping(5), kFeedback);
+  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+    if (c != 5)
+      EXPECT_EQ(delay->getMidiCCMapping(c), TolmarDelay::kUnbound) << c;
 }
 
 TEST(MidiLearn, ChannelModeControllersAreNeverCaptured)
 {
   DelayHarness delay;
-  delay->doMidiLearn(true);
+  delay.pressLearn(true);
   for (int c = 120; c < 128; ++c)
     delay->ProcessMidiMsg(cc(c, 1));
   IMidiMsg note;
@@ -198,6 +217,7 @@ TEST(MidiLearn, HostHearsEveryMidiDrivenChange)
   delay->SetHost(&host);
   learn(delay, 7, kMix);
   host.edits.clear();
+  host.mainThreadEdits = 0;
   delay->ProcessMidiMsg(cc(7, 0, 0));
   delay->ProcessMidiMsg(cc(7, 127, 50));
   delay->ProcessMidiMsg(cc(7, 127, 150)); // unchanged value: nothing
@@ -205,6 +225,10 @@ TEST(MidiLearn, HostHearsEveryMidiDrivenChange)
   ASSERT_EQ(host.edits.size(), 2u);
   EXPECT_EQ(host.edits[0], (std::pair{static_cast<int>(kMix), 0.0}));
   EXPECT_EQ(host.edits[1], (std::pair{static_cast<int>(kMix), 1.0}));
+  // At the frame of the control step that applied each controller, and never
+  // through the main thread's edit calls.
+  EXPECT_EQ(host.offsets, (std::vector<int>{0, 48}));
+  EXPECT_EQ(host.mainThreadEdits, 0);
   delay->SetHost(nullptr);
 }
 

@@ -50,6 +50,7 @@ TEST(Presets, EveryPresetRestores)
   const double expected[kNumParams] = {0.0, 0.4, -0.2, 0.3, 0.8, 0.5, 1.0, 0.0, 0.0};
   for (int i = 0; i < kNumParams; ++i)
     EXPECT_EQ(delay->GetParam(i)->Value(), expected[i]) << i;
+  delay.sync();
   EXPECT_EQ(delay->getRangeIndex(), 4); // the engine follows
   EXPECT_FALSE(delay->RestorePreset(10));
   EXPECT_FALSE(delay->RestorePreset(-1));

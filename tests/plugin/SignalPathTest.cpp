@@ -103,7 +103,7 @@ TEST(SignalPath, FreezeLoopsAtFullQualityAndFallsSilentAtZero)
     auto delay = wetDelay(44100.0, 3, 1.0, 0.0); // 500 ms loop
     delay.set(kQuality, quality);
     delay.processMono(signals::noise(44100, 3, 0.8));
-    delay->doFreeze();
+    delay.pressFreeze();
     EXPECT_TRUE(delay->isFrozen());
     const auto out = delay.processMono(std::vector<double>(44100 * 3, 0.0));
     const double lastSecond = signals::rms(out, 44100 * 2);
@@ -122,7 +122,7 @@ TEST(SignalPath, FreezeLoopsAtFullQualityAndFallsSilentAtZero)
 TEST(SignalPath, ResetReleasesFreeze)
 {
   DelayHarness delay;
-  delay->doFreeze();
+  delay.pressFreeze();
   EXPECT_TRUE(delay->isFrozen());
   delay->OnReset();
   EXPECT_FALSE(delay->isFrozen());

@@ -80,6 +80,7 @@ TEST(StateChunk, FirstVersionChunksAreRead)
   EXPECT_EQ(delay->UnserializeState(v1, 0), 56);
   const double expected[kNumParams] = {2.0, 0.25, 0.3, 2.0, 0.4, 0.6, 0.9, 0.0, 0.0};
   expectValues(*delay, expected);
+  delay.sync();
   EXPECT_FALSE(delay->isDelaySynced()); // the engine took up every value
   EXPECT_EQ(delay->getRangeIndex(), 2);
 }

@@ -121,6 +121,31 @@ TEST_F(HostedBundle, ValuesByNumberAndByDisplayText)
     EXPECT_THROW(render::resolveAssignment(*plugin, "Quality", ""), render::Failure);
 }
 
+TEST_F(HostedBundle, TextsReadAsThePluginReadsAHostsField)
+{
+    // Percentages in percent, whatever the case and spacing; bare numbers
+    // stay plain values.
+    EXPECT_DOUBLE_EQ(resolvedPlain("Feedback", "40%"), 0.4);
+    EXPECT_DOUBLE_EQ(resolvedPlain("Feedback", " -20.0 % "), -0.2);
+    EXPECT_DOUBLE_EQ(resolvedPlain("Feedback", "0.4"), 0.4);
+    EXPECT_DOUBLE_EQ(resolvedPlain("Quality", "58%"), 0.58);
+    EXPECT_NEAR(resolvedPlain("LFO Depth", "25%"), 0.25, 1e-12);
+    EXPECT_EQ(resolvedPlain("Mix", " WET "), 1.0);
+    EXPECT_DOUBLE_EQ(resolvedPlain("Mix", "50 : 50"), 0.5);
+    EXPECT_EQ(resolvedPlain("Range", "1-8"), 0.0);
+    EXPECT_NEAR(resolvedPlain("LFOSpeed", "5.4 hz"), 5.4, 1e-9);
+    EXPECT_EQ(resolvedPlain("Bypass", "ON"), 1.0);
+    EXPECT_EQ(resolvedPlain("LFOSpeed", "0.00Hz"), 0.001); // shown for the lowest speed
+    EXPECT_EQ(resolvedPlain("Mix", " 0.25 "), 0.25);
+
+    // Beyond the range, as a text or as a number, is still an error.
+    EXPECT_THROW(render::resolveAssignment(*plugin, "Feedback", "200%"), render::Failure);
+    EXPECT_THROW(render::resolveAssignment(*plugin, "Quality", "-5%"), render::Failure);
+    EXPECT_THROW(render::resolveAssignment(*plugin, "Mix", " 1.5 "), render::Failure);
+    EXPECT_THROW(render::resolveAssignment(*plugin, "Range", "15-125"), render::Failure);
+    EXPECT_THROW(render::resolveAssignment(*plugin, "LFOSpeed", "30Hz"), render::Failure);
+}
+
 TEST_F(HostedBundle, PresetFileRoundTripBetweenInstances)
 {
     plugin->setState(render::componentStateFor(render::factoryPresets()[6]));

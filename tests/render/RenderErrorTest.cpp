@@ -101,6 +101,8 @@ TEST_F(RenderErrors, ParameterNamesAndValues)
     expectFailure({"--set", "Range=5", in(), out()}, "Range takes values from 0 to 4, not 5");
     expectFailure({"--set", "Range=2.5", in(), out()}, "Range moves in steps of 1");
     expectFailure({"--set", "Mix=half", in(), out()}, "\"half\" is not a value of Mix");
+    expectFailure({"--set", "Feedback=200%", in(), out()},
+                  "\"200%\" is not a value of Feedback (-1 .. 1 (-100.0% .. 100%))");
     expectFailure({"--set", "Modulation=0.5", in(), out()}, "more than one parameter is called \"Modulation\"");
     expectFailure({"--preset", "Jet Engine", in(), out()}, "unknown preset \"Jet Engine\"");
     expectFailure({"--preset", "10", in(), out()}, "unknown preset \"10\"");

@@ -21,11 +21,41 @@ public:
     delay->OnReset();
   }
 
+  // As a host or editor changes a parameter; the engine follows at the next
+  // block, which sync() stands in for.
   void set(int paramIdx, double value)
   {
     delay->GetParam(paramIdx)->Set(value);
     delay->OnParamChange(paramIdx);
+    sync();
   }
+
+  // As the user turns a parameter's control in the editor.
+  void touch(int paramIdx, double value)
+  {
+    delay->BeginInformHostOfParamChangeFromUI(paramIdx);
+    delay->SendParameterValueFromUI(paramIdx, delay->GetParam(paramIdx)->ToNormalized(value));
+    delay->EndInformHostOfParamChangeFromUI(paramIdx);
+    sync();
+  }
+
+  // The editor's buttons, pressed; the next block takes them up.
+  void pressFreeze()
+  {
+    delay->doFreeze();
+    sync();
+  }
+  void pressLearn(bool on, bool unlearn = false)
+  {
+    if (unlearn)
+      delay->doMidiUnlearn(on);
+    else
+      delay->doMidiLearn(on);
+    sync();
+  }
+
+  // What the start of the next block does: takes up posted changes.
+  void sync() { delay->ApplyPendingChanges(); }
 
   // Processes the two channels in blocks; returns left and right outputs.
   std::vector<std::vector<double>> process(const std::vector<double>& left, const std::vector<double>& right,

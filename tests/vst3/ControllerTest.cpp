@@ -171,8 +171,8 @@ TEST(ControllerTest, ConvertsValuesToTextAndBack)
   EXPECT_EQ(valueOf(controller, kBypassID, u"off"), 0.0);
   EXPECT_EQ(valueOf(controller, 7, u"ON"), 1.0);
   EXPECT_EQ(valueOf(controller, 7, u"OFF"), 0.0);
-  // Any text gives a value for an instance parameter.
-  EXPECT_GE(valueOf(controller, 5, u"no number"), 0.0);
+  // A text that no value shows is refused, not read as zero.
+  EXPECT_EQ(valueOf(controller, 5, u"no number"), -2.0);
   EXPECT_EQ(valueOf(controller, 9, u"1"), -2.0);
   ParamValue value = 0.0;
   EXPECT_NE(controller.getParamValueByString(5, nullptr, value), kResultOk);

@@ -536,11 +536,13 @@ TEST_F(EditorViewTest, ClickingTheDelaySyncSwitchAndFreezeReachesHostAndEngine)
   click(at(196), at(233));
   EXPECT_EQ(effect->controller->getParamNormalized(kDelaySyncID), 0.0);
 
-  // Freeze sends nothing to the host; the button lights up and the delay
-  // line, empty so far, takes no input: a fully wet output stays silent.
+  // Freeze sends nothing to the host; the next block freezes the line and
+  // the button lights up. The delay line, empty so far, takes no input: a
+  // fully wet output stays silent.
   const Image off = hostWindow->grab(at(1210), at(272), at(148), at(48));
   handler.count = 0;
   click(at(1284), at(296));
+  peakOutput(0.01);
   EXPECT_TRUE(waitFor([&] { return hostWindow->grab(at(1210), at(272), at(148), at(48)).pixels != off.pixels; }));
   EXPECT_EQ(handler.count, 0);
   ParameterChanges wet;
@@ -549,6 +551,7 @@ TEST_F(EditorViewTest, ClickingTheDelaySyncSwitchAndFreezeReachesHostAndEngine)
 
   pump(500);
   click(at(1284), at(296));
+  peakOutput(0.01);
   EXPECT_TRUE(waitFor([&] { return hostWindow->grab(at(1210), at(272), at(148), at(48)).pixels == off.pixels; }));
   EXPECT_GT(peakOutput(2.5), 0.05);
 }

@@ -26,11 +26,35 @@ protected:
     binding.process(&changes, nullptr, nullptr, frames);
   }
 
+  // Host automation of a parameter.
   void moveKnob(int paramIdx, double normalized)
   {
     ParameterChanges changes;
     changes.add(static_cast<ParamID>(paramIdx), normalized);
     binding.process(&changes, nullptr, nullptr, 48);
+  }
+
+  // The user turns the parameter's control in the editor; the next block
+  // takes it up.
+  void touchKnob(int paramIdx, double normalized)
+  {
+    binding.touch(paramIdx, normalized);
+    silence();
+  }
+
+  // The editor's buttons; the next block takes them up.
+  void pressLearn(bool unlearn = false)
+  {
+    if (unlearn)
+      delay().doMidiUnlearn(true);
+    else
+      delay().doMidiLearn(true);
+    silence();
+  }
+  void pressFreeze()
+  {
+    delay().doFreeze();
+    silence();
   }
 
   void silence(int frames = 48) { binding.process(nullptr, nullptr, nullptr, frames); }
@@ -53,17 +77,17 @@ TEST_F(MidiControl, UnboundControllersDoNothing)
 
 TEST_F(MidiControl, LearnInBothOrders)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   sendController(7, 10); // controller first
-  moveKnob(kMix, 0.5);   // then the knob
+  touchKnob(kMix, 0.5);   // then the knob
   EXPECT_FALSE(delay().isMidiLearnArmed());
   sendController(7, 127);
   EXPECT_EQ(value(kMix), 1.0);
   sendController(7, 0);
   EXPECT_EQ(value(kMix), 0.0);
 
-  delay().doMidiLearn(true);
-  moveKnob(kQuality, 1.0); // knob first
+  pressLearn();
+  touchKnob(kQuality, 1.0); // knob first
   sendController(74, 3);   // then the controller
   sendController(74, 0);
   EXPECT_EQ(value(kQuality), 0.0);
@@ -71,12 +95,12 @@ TEST_F(MidiControl, LearnInBothOrders)
 
 TEST_F(MidiControl, ASecondControllerReplacesTheFirst)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   sendController(7, 1);
-  moveKnob(kMix, 0.5);
-  delay().doMidiLearn(true);
+  touchKnob(kMix, 0.5);
+  pressLearn();
   sendController(8, 1);
-  moveKnob(kMix, 0.5);
+  touchKnob(kMix, 0.5);
   sendController(7, 127);
   EXPECT_EQ(value(kMix), 0.5);
   sendController(8, 127);
@@ -87,15 +111,15 @@ TEST_F(MidiControl, UnlearnByControllerAndByParameter)
 {
   for (auto [controller, param] : {std::pair{7, kMix}, {8, kFeedback}})
   {
-    delay().doMidiLearn(true);
+    pressLearn();
     sendController(controller, 1);
-    moveKnob(param, 0.5);
+    touchKnob(param, 0.5);
   }
-  delay().doMidiUnlearn(true);
+  pressLearn(true);
   sendController(7, 5);
   EXPECT_FALSE(delay().isMidiLearnArmed());
-  delay().doMidiUnlearn(true);
-  moveKnob(kFeedback, 0.5);
+  pressLearn(true);
+  touchKnob(kFeedback, 0.5);
   EXPECT_FALSE(delay().isMidiLearnArmed());
   const double mix = value(kMix), feedback = value(kFeedback);
   sendController(7, 127);
@@ -106,9 +130,9 @@ TEST_F(MidiControl, UnlearnByControllerAndByParameter)
 
 TEST_F(MidiControl, FreezeFollowsItsControllerAroundHalfway)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   sendController(20, 1);
-  delay().doFreeze(); // the freeze button while learning picks freeze
+  pressFreeze(); // the freeze button while learning picks freeze
   EXPECT_FALSE(delay().isFrozen());
   for (auto [v, frozen] : {std::pair{64, true}, {64, true}, {127, true}, {63, false}, {63, false}, {100, true}})
   {
@@ -117,29 +141,33 @@ TEST_F(MidiControl, FreezeFollowsItsControllerAroundHalfway)
   }
 }
 
-TEST_F(MidiControl, KnobMovesWhileArmedLeaveTheSoundAlone)
+TEST_F(MidiControl, AutomationWhileArmedChangesTheSoundAndPicksNoTarget)
 {
-  const double wet = delay().getDelayLine().getWetGain();
-  delay().doMidiLearn(true);
+  pressLearn();
   moveKnob(kMix, 1.0);
-  EXPECT_EQ(delay().getDelayLine().getWetGain(), wet);
+  EXPECT_EQ(delay().getDelayLine().getWetGain(), 1.0);
+  sendController(7, 10);
+  EXPECT_TRUE(delay().isMidiLearnArmed());
+  EXPECT_EQ(delay().getMidiCCMapping(7), TolmarDelay::kUnbound);
+  touchKnob(kFeedback, 0.5);
+  EXPECT_EQ(delay().getMidiCCMapping(7), kFeedback);
 }
 
 TEST_F(MidiControl, ChannelModeControllersAreNeverCaptured)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   for (int c = 120; c < 128; ++c)
     sendController(c, 64);
   EXPECT_TRUE(delay().isMidiLearnArmed());
-  moveKnob(kMix, 0.2);
+  touchKnob(kMix, 0.2);
   EXPECT_TRUE(delay().isMidiLearnArmed()); // still waiting for a controller
 }
 
 TEST_F(MidiControl, OffsetsDecideTheControlStep)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   sendController(7, 1);
-  moveKnob(kMix, 0.5);
+  touchKnob(kMix, 0.5);
   // At 48 kHz a control step comes every 48 frames. A change at offset 48
   // is due at the block's first step; one at 49 waits for the next.
   sendController(7, 127, 48);
@@ -154,9 +182,9 @@ TEST_F(MidiControl, TheSustainPedalKeepsItsOffset)
 {
   for (auto [controller, param] : {std::pair{64, kMix}, {7, kQuality}})
   {
-    delay().doMidiLearn(true);
+    pressLearn();
     sendController(controller, 1);
-    moveKnob(param, 0.5);
+    touchKnob(param, 0.5);
   }
   // Offset 80 in a 64-frame block: the pedal is due at the step of frame 48,
   // any other controller half an interval later, in the next block.
@@ -172,16 +200,35 @@ TEST_F(MidiControl, TheSustainPedalKeepsItsOffset)
 
 TEST_F(MidiControl, TheHostHearsEveryMidiDrivenChange)
 {
-  delay().doMidiLearn(true);
+  pressLearn();
   sendController(7, 1);
-  moveKnob(kMix, 0.5);
+  touchKnob(kMix, 0.5);
   binding.handler.count = 0;
-  sendController(7, 127);
-  sendController(7, 127); // unchanged: nothing to tell
-  sendController(7, 0);
-  ASSERT_EQ(binding.handler.count, 2);
-  EXPECT_EQ(binding.handler.edits[0].kind, 'p');
-  EXPECT_EQ(binding.handler.edits[0].id, static_cast<ParamID>(kMix));
-  EXPECT_EQ(binding.handler.edits[0].value, 1.0);
-  EXPECT_EQ(binding.handler.edits[1].value, 0.0);
+  // Each block reports its changes with its output, at the frame of the
+  // control step that applied them; the handler is never called for them.
+  std::vector<std::pair<int32, ParamValue>> reported;
+  for (auto [v, offset] : {std::pair{127, 0}, {127, 0}, {0, 60}})
+  {
+    ParameterChanges in, out;
+    in.add(midiControllerID(0, 7), ccValue(v), offset);
+    binding.process(&in, nullptr, nullptr, 128, &out);
+    for (int32 q = 0; q < out.getParameterCount(); ++q)
+    {
+      ASSERT_EQ(out.queue(q).getParameterId(), static_cast<ParamID>(kMix));
+      int32 frame = 0;
+      ParamValue value = 0.0;
+      ASSERT_EQ(out.queue(q).getPoint(0, frame, value), kResultOk);
+      reported.emplace_back(frame, value);
+    }
+  }
+  // 127 changes the value, 127 again does not, 0 at offset 60 waits half an
+  // interval (84) and lands at the step after it; steps fall every 48 frames
+  // counted from the first block, so at frame 80 of the third.
+  EXPECT_EQ(reported, (std::vector<std::pair<int32, ParamValue>>{{0, 1.0}, {80, 0.0}}));
+  EXPECT_EQ(binding.handler.count, 0);
+  EXPECT_EQ(binding.handler.callsFromOtherThreads.load(), 0);
+  // The parameter objects learn of it on the main thread.
+  EXPECT_NE(binding.effect->getParamNormalized(kMix), 0.0);
+  binding.effect->GetPlugin().OnTimer();
+  EXPECT_EQ(binding.effect->getParamNormalized(kMix), 0.0);
 }

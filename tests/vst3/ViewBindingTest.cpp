@@ -7,6 +7,7 @@
 
 #include "vst3/IEffectVST3.h"
 #include "vst3/KeyTranslation.h"
+#include "vst3/support/InProcessBinding.h"
 #include "vst3/support/TestRunLoop.h"
 #include "vst3/support/VST3Host.h"
 
@@ -78,7 +79,7 @@ class ViewBinding : public ::testing::Test
 protected:
   void SetUp() override
   {
-    effect = new IEffectVST3(std::make_unique<TolmarDelay>());
+    effect = new IEffectVST3(makeEffectWithEditor());
     application.runLoop = &loop;
   }
   void TearDown() override

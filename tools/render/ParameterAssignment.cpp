@@ -3,6 +3,7 @@
 #include "Failure.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -22,18 +23,14 @@ std::string folded(const std::string& s)
     return out;
 }
 
-bool sameIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
 std::optional<double> number(const std::string& text)
 {
     const char* first = text.data();
     const char* last = text.data() + text.size();
+    while (first != last && std::isspace(static_cast<unsigned char>(*first)))
+        ++first;
+    while (last != first && std::isspace(static_cast<unsigned char>(last[-1])))
+        --last;
     if (first != last && *first == '+')
         ++first;
     double v = 0;
@@ -65,37 +62,6 @@ std::string knownTitles(const host::HostedPlugin& plugin)
     return out;
 }
 
-// Every value of a stepped parameter, or a fine grid over a continuous one.
-std::vector<double> candidateValues(const host::ParameterDescription& p)
-{
-    const int steps = p.stepCount > 0 ? p.stepCount : 20000;
-    std::vector<double> values(steps + 1);
-    for (int i = 0; i <= steps; ++i)
-        values[i] = static_cast<double>(i) / steps;
-    return values;
-}
-
-std::optional<double> matchText(const host::HostedPlugin& plugin, const host::ParameterDescription& p,
-                                const std::string& text)
-{
-    // The plug-in's own reading first, when its display agrees.
-    if (const auto n = plugin.normalizedFromText(p.id, text); n && plugin.text(p.id, *n) == text)
-        return *n;
-    for (const bool exact : {true, false})
-    {
-        std::vector<double> hits;
-        for (double n : candidateValues(p))
-        {
-            const std::string shown = plugin.text(p.id, n);
-            if (exact ? shown == text : sameIgnoringCase(shown, text))
-                hits.push_back(n);
-        }
-        // A text that stands for a span of values ("67:33") means its middle.
-        if (!hits.empty())
-            return hits[hits.size() / 2];
-    }
-    return std::nullopt;
-}
 } // namespace
 
 const host::ParameterDescription& findParameter(const host::HostedPlugin& plugin, const std::string& name)
@@ -147,7 +113,9 @@ ResolvedAssignment resolveAssignment(const host::HostedPlugin& plugin, const std
         out.normalized = std::clamp(plugin.toNormalized(p.id, *plain), 0.0, 1.0);
         return out;
     }
-    const auto n = matchText(plugin, p, value);
+    // Texts are read by the plug-in itself, as it reads a host's text field;
+    // it refuses a text that no value within the range shows.
+    const auto n = plugin.normalizedFromText(p.id, value);
     if (!n)
         throw Failure(inQuotes(value) + " is not a value of " + p.title + " (" + describeRange(plugin, p) + ")");
     out.normalized = *n;

@@ -20,9 +20,11 @@ const host::ParameterDescription& findParameter(const host::HostedPlugin& plugin
 // plug-in for every conversion:
 // - a number is a plain value in the parameter's own units and must lie
 //   within its range (and on a step, for a stepped parameter);
-// - anything else must be one of the parameter's display texts ("Wet",
-//   "ON", "16-125", "67:33"), matched exactly or else ignoring case.
-// Throws Failure when the value is out of range or no text matches.
+// - anything else is read by the plug-in the way it reads a host's text
+//   field: a text it shows, in any letter case, its unit left out or spaced
+//   ("Wet", "ON", "16-125", "67:33", "40 %", "1/4T"); a text that no value
+//   within the range shows ("200%") is not one.
+// Throws Failure when the value is out of range or not readable.
 ResolvedAssignment resolveAssignment(const host::HostedPlugin& plugin, const std::string& name,
                                      const std::string& value);
 

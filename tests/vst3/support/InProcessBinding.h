@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/TolmarEditor.h"
 #include "plugin/TolmarDelay.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/support/VST3Host.h"
@@ -21,11 +22,19 @@ public:
   std::vector<std::pair<int, double>> shown;
 };
 
+// The effect as the bundle makes it: with its editor installed.
+inline std::unique_ptr<TolmarDelay> makeEffectWithEditor()
+{
+  auto delay = std::make_unique<TolmarDelay>();
+  TolmarEditor::install(*delay);
+  return delay;
+}
+
 class Binding
 {
 public:
   explicit Binding(const char* hostName = "Test Host")
-  : effect(new IEffectVST3(std::make_unique<TolmarDelay>())), application(hostName)
+  : effect(new IEffectVST3(makeEffectWithEditor())), application(hostName)
   {
     effect->initialize(&application);
     effect->setComponentHandler(&handler);
@@ -47,14 +56,23 @@ public:
   }
 
   void process(ParameterChanges* changes, EventList* events = nullptr, ProcessContext* context = nullptr,
-               int32 frames = 64)
+               int32 frames = 64, ParameterChanges* output = nullptr)
   {
     AudioBlock block(kSample32, 512);
     block.data.numSamples = frames;
     block.data.inputParameterChanges = changes;
+    block.data.outputParameterChanges = output;
     block.data.inputEvents = events;
     block.data.processContext = context;
     ASSERT_EQ(effect->process(block.data), kResultOk);
+  }
+
+  // As the user turns a parameter's control in the editor (main thread).
+  void touch(int paramIdx, double normalized)
+  {
+    delay().BeginInformHostOfParamChangeFromUI(paramIdx);
+    delay().SendParameterValueFromUI(paramIdx, normalized);
+    delay().EndInformHostOfParamChangeFromUI(paramIdx);
   }
 
   std::vector<IMidiMsg> messagesToEditor()

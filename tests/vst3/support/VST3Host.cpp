@@ -195,8 +195,10 @@ tresult PLUGIN_API ParamValueQueue::getPoint(int32 index, int32& sampleOffset, P
 
 tresult PLUGIN_API ParamValueQueue::addPoint(int32 sampleOffset, ParamValue value, int32& index)
 {
-  index = getPointCount();
-  points.emplace_back(sampleOffset, value);
+  if (count >= kCapacity)
+    return kResultFalse;
+  index = count;
+  points[count++] = {sampleOffset, value};
   return kResultOk;
 }
 
@@ -214,6 +216,15 @@ IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index)
 
 IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const ParamID& id, int32& index)
 {
+  // As hosts do: one queue per parameter, later points go to the same one.
+  for (size_t i = 0; i < queues.size(); ++i)
+    if (queues[i].getParameterId() == id)
+    {
+      index = static_cast<int32>(i);
+      return &queues[i];
+    }
+  if (queues.size() == queues.capacity())
+    return nullptr;
   index = getParameterCount();
   queues.emplace_back(id);
   return &queues.back();
@@ -221,10 +232,12 @@ IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const ParamID& i
 
 ParamValueQueue& ParameterChanges::add(ParamID id, ParamValue value, int32 sampleOffset)
 {
+  // A queue of its own, even for a parameter that has one already: tests
+  // use this to send the same parameter in several queues.
+  queues.emplace_back(id);
   int32 index = 0;
-  auto* queue = static_cast<ParamValueQueue*>(addParameterData(id, index));
-  queue->addPoint(sampleOffset, value, index);
-  return *queue;
+  queues.back().addPoint(sampleOffset, value, index);
+  return queues.back();
 }
 
 tresult PLUGIN_API ParameterChanges::queryInterface(const TUID iid, void** obj)

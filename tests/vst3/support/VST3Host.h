@@ -3,6 +3,8 @@
 // plug-in, and a loader that opens the built bundle as a host does.
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <atomic>
 #include <vector>
 
 #include "pluginterfaces/base/ibstream.h"
@@ -121,7 +123,7 @@ class ParamValueQueue final : public IParamValueQueue
 public:
   explicit ParamValueQueue(ParamID paramId) : id(paramId) {}
   ParamID PLUGIN_API getParameterId() override { return id; }
-  int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points.size()); }
+  int32 PLUGIN_API getPointCount() override { return count; }
   tresult PLUGIN_API getPoint(int32 index, int32& sampleOffset, ParamValue& value) override;
   tresult PLUGIN_API addPoint(int32 sampleOffset, ParamValue value, int32& index) override;
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override;
@@ -131,9 +133,13 @@ public:
   int32 reads = 0;
   int32 lastIndexRead = -1;
 
+  // Fixed storage: a plug-in's output points never allocate in the host.
+  static constexpr int32 kCapacity = 64;
+
 private:
   ParamID id;
-  std::vector<std::pair<int32, ParamValue>> points;
+  std::pair<int32, ParamValue> points[kCapacity];
+  int32 count = 0;
 };
 
 class ParameterChanges final : public IParameterChanges
@@ -223,7 +229,7 @@ class ComponentHandler final : public IComponentHandler, public IComponentHandle
 public:
   struct Edit
   {
-    char kind; // 'b'egin, 'p'erform, 'e'nd, 's'tart group, 'f'inish group
+    char kind; // 'b'egin, 'p'erform, 'e'nd, 's'tart group, 'f'inish group, 'd'irty
     ParamID id;
     ParamValue value;
   };
@@ -231,7 +237,7 @@ public:
   tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override { return record('p', id, value); }
   tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0.0); }
   tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  tresult PLUGIN_API setDirty(TBool) override { return kResultOk; }
+  tresult PLUGIN_API setDirty(TBool state) override { return record('d', 0, state ? 1.0 : 0.0); }
   tresult PLUGIN_API requestOpenEditor(FIDString) override { return kResultOk; }
   tresult PLUGIN_API startGroupEdit() override { return record('s', 0, 0.0); }
   tresult PLUGIN_API finishGroupEdit() override { return record('f', 0, 0.0); }
@@ -241,10 +247,19 @@ public:
   static constexpr int kCapacity = 256;
   Edit edits[kCapacity];
   int count = 0;
+  // The handler belongs to the thread that made it (the host's main
+  // thread); calls from any other thread are counted, not recorded.
+  std::thread::id owner = std::this_thread::get_id();
+  std::atomic<int> callsFromOtherThreads{0};
 
 private:
   tresult record(char kind, ParamID id, ParamValue value)
   {
+    if (std::this_thread::get_id() != owner)
+    {
+      callsFromOtherThreads.fetch_add(1);
+      return kResultOk;
+    }
     if (count < kCapacity)
       edits[count++] = {kind, id, value};
     return kResultOk;
