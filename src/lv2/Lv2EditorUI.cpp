@@ -5,6 +5,7 @@
 
 #include <lv2/atom/util.h>
 
+#include "editor/TolmarControls.h"
 #include "editor/TolmarEditor.h"
 #include "lv2/AtomChecks.h"
 #include "lv2/Lv2Ports.h"
@@ -85,12 +86,16 @@ Lv2EditorUI::Lv2EditorUI(LV2UI_Write_Function writeFunction, LV2UI_Controller ho
   uris.controllerMap = m(Lv2Uris::kControllerMap);
   uris.command = m(Lv2Uris::kCommand);
   uris.commandCode = m(Lv2Uris::kCommandCode);
+  uris.commandTarget = m(Lv2Uris::kCommandTarget);
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
   // The model starts where a fresh plug-in starts; the host's port values
   // and the plug-in's first display message bring it up to date.
+  // The UI thread is the model's only thread: it applies what is posted to
+  // the model as an audio thread would.
   model->SetHost(this);
   model->OnParamReset(kReset);
+  model->ApplyPendingChanges();
   for (int i = 0; i < kNumParams; ++i)
     syncedValues[i] = model->Param(i).Value();
 }
@@ -162,7 +167,7 @@ void Lv2EditorUI::applyHostValue(int paramIdx, double value)
   IParam& param = model->Param(paramIdx);
   param.Set(value);
   syncedValues[paramIdx] = param.Value();
-  model->OnParamChange(paramIdx, kHost);
+  model->OnParamChange(paramIdx, kHost, 0);
   model->SendParameterValueFromDelegate(paramIdx, param.Value(), false);
 }
 
@@ -210,10 +215,14 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
 
   // Freeze and the bindings change on a disarmed model, through the same
   // steps the plug-in took; then the model takes the plug-in's learn state.
+  auto apply = [this] { model->ApplyPendingChanges(); };
   model->doMidiLearn(false);
-  const bool dspFrozen = flag(frozen, model->isFrozen());
-  if (dspFrozen != model->isFrozen())
+  apply();
+  if (flag(frozen, model->isFrozen()) != model->isFrozen())
+  {
     model->doFreeze();
+    apply();
+  }
   if (const auto* bindings =
           static_cast<const int32_t*>(vector(map, uris.atomInt, sizeof(int32_t), count)))
   {
@@ -222,44 +231,56 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
       const int32_t target = bindings[c];
       if (target == model->getMidiCCMapping(c))
         continue;
-      if (target >= 0 && target < kNumParams)
-      {
+      const bool bind = (target >= 0 && target < kNumParams) || target == TolmarDelay::kFreezeTarget;
+      if (bind)
         model->doMidiLearn(true);
-        model->setMidiLearnCC(c);
-        model->OnParamChange(target);
-      }
-      else if (target == TolmarDelay::kFreezeTarget)
-      {
-        model->doMidiLearn(true);
-        model->setMidiLearnCC(c);
-        model->doFreeze();
-      }
       else
-      {
         model->doMidiUnlearn(true);
-        model->setMidiLearnCC(c);
-      }
+      apply();
+      model->setMidiLearnCC(c);
+      if (target == TolmarDelay::kFreezeTarget)
+        model->doFreeze();
+      else if (bind)
+        model->OnParamGestureBegin(target);
+      apply();
       model->doMidiLearn(false);
+      apply();
     }
   }
-  const bool dspArmed = flag(armed, false);
-  const bool dspUnlearn = flag(unlearn, false);
-  if (dspArmed)
+  if (flag(armed, false))
   {
-    if (dspUnlearn)
+    if (flag(unlearn, false))
       model->doMidiUnlearn(true);
     else
       model->doMidiLearn(true);
+    apply();
   }
+  const bool learnChanged = syncedArmed != model->isMidiLearnArmed() || syncedUnlearn != model->isMidiUnlearnMode();
+  const bool freezeChanged = syncedFrozen != model->isFrozen();
   syncedArmed = model->isMidiLearnArmed();
   syncedUnlearn = model->isMidiUnlearnMode();
   syncedFrozen = model->isFrozen();
+  redrawButtons(learnChanged, freezeChanged);
+}
+
+void Lv2EditorUI::redrawButtons(bool learn, bool freeze)
+{
+  // The buttons show the model's state, which changed after they last drew.
+  if (learn)
+    if (IControl* button = editor->getLearnButton())
+      button->SetDirty(false);
+  if (freeze)
+    if (IControl* button = editor->getFreezeButton())
+      button->SetDirty(false);
 }
 
 // --- To the plug-in -------------------------------------------------------------------
 
 void Lv2EditorUI::sendLocalChanges()
 {
+  // The editor's buttons post to the model; what they did shows once the
+  // model has taken it up.
+  model->ApplyPendingChanges();
   // A preset chosen in the editor's menu changes the model's values.
   for (int i = 0; i < kNumParams; ++i)
     if (model->Param(i).Value() != syncedValues[i])
@@ -275,11 +296,13 @@ void Lv2EditorUI::sendLocalChanges()
       sendCommand(syncedUnlearn ? Lv2Uris::kCommandUnlearnOff : Lv2Uris::kCommandLearnOff);
     syncedArmed = armed;
     syncedUnlearn = unlearn;
+    redrawButtons(true, false);
   }
   if (model->isFrozen() != syncedFrozen)
   {
     sendCommand(Lv2Uris::kCommandFreeze);
     syncedFrozen = model->isFrozen();
+    redrawButtons(false, true);
   }
 }
 
@@ -291,7 +314,7 @@ void Lv2EditorUI::writePort(int paramIdx)
   write(controller, Lv2Ports::parameterPort(paramIdx), sizeof(float), 0, &port);
 }
 
-void Lv2EditorUI::sendCommand(int code)
+void Lv2EditorUI::sendCommand(int code, int target)
 {
   alignas(8) uint8_t buffer[128];
   lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
@@ -299,6 +322,11 @@ void Lv2EditorUI::sendCommand(int code)
   auto* atom = reinterpret_cast<LV2_Atom*>(lv2_atom_forge_object(&forge, &frame, 0, uris.command));
   lv2_atom_forge_key(&forge, uris.commandCode);
   lv2_atom_forge_int(&forge, code);
+  if (target >= 0)
+  {
+    lv2_atom_forge_key(&forge, uris.commandTarget);
+    lv2_atom_forge_int(&forge, target);
+  }
   lv2_atom_forge_pop(&forge, &frame);
   if (atom)
     write(controller, Lv2Ports::kControl, static_cast<uint32_t>(sizeof(LV2_Atom) + atom->size),
@@ -307,7 +335,12 @@ void Lv2EditorUI::sendCommand(int code)
 
 void Lv2EditorUI::BeginInformHostOfParamChange(int paramIdx)
 {
-  if (touch && paramIdx >= 0 && paramIdx < kNumParams)
+  if (paramIdx < 0 || paramIdx >= kNumParams)
+    return;
+  // The plug-in hears of the gesture too: while learning, the parameter
+  // taken hold of is the target.
+  sendCommand(Lv2Uris::kCommandTouch, paramIdx);
+  if (touch)
     touch->touch(touch->handle, Lv2Ports::parameterPort(paramIdx), true);
 }
 

@@ -55,7 +55,7 @@ private:
   {
     LV2_URID atomEventTransfer, atomObject, atomBlank, atomInt, atomBool, atomDouble, atomVector;
     LV2_URID display, parameterValues, hostTempo, frozen, learnArmed, unlearnMode, controllerMap;
-    LV2_URID command, commandCode;
+    LV2_URID command, commandCode, commandTarget;
   };
 
   Lv2EditorUI(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_URID_Map& map);
@@ -67,7 +67,8 @@ private:
   // plug-in: port writes and commands.
   void sendLocalChanges();
   void writePort(int paramIdx);
-  void sendCommand(int code);
+  void redrawButtons(bool learn, bool freeze);
+  void sendCommand(int code, int target = -1);
 
   LV2UI_Write_Function write;
   LV2UI_Controller controller;

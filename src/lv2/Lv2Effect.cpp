@@ -99,6 +99,7 @@ Lv2Effect::Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& 
   uris.hostTempo = m(Lv2Uris::kHostTempo);
   uris.command = m(Lv2Uris::kCommand);
   uris.commandCode = m(Lv2Uris::kCommandCode);
+  uris.commandTarget = m(Lv2Uris::kCommandTarget);
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
   std::fill(std::begin(lastParameterPort), std::end(lastParameterPort), kNeverApplied);
@@ -188,9 +189,13 @@ void Lv2Effect::Run(uint32_t frames)
       if (isPosition(&event->body))
         applyTransport(reinterpret_cast<const LV2_Atom_Object*>(&event->body));
 
-    // 2. Parameter values, once per block.
+    // 2. What other threads posted (a restored state), then the parameter
+    // values, once per block: the block's own values have the last word.
     if (firstPiece)
+    {
+      plugin->ApplyPendingChanges();
       applyControlPorts();
+    }
 
     // 3. MIDI and editor messages up to the next position inside the block.
     uint32_t end = frames;
@@ -337,11 +342,15 @@ void Lv2Effect::applyEvent(const LV2_Atom_Event* event, int32_t offset)
 
 void Lv2Effect::applyCommand(const LV2_Atom_Object* command)
 {
-  const LV2_Atom* code = nullptr;
-  lv2_atom_object_get(command, uris.commandCode, &code, 0);
+  const LV2_Atom *code = nullptr, *targetAtom = nullptr;
+  lv2_atom_object_get(command, uris.commandCode, &code, uris.commandTarget, &targetAtom, 0);
   code = AtomChecks::inside(command, code);
+  targetAtom = AtomChecks::inside(command, targetAtom);
   if (!code || code->type != uris.atomInt || code->size < sizeof(int32_t))
     return;
+  const int32_t target = targetAtom && targetAtom->type == uris.atomInt && targetAtom->size >= sizeof(int32_t)
+                             ? reinterpret_cast<const LV2_Atom_Int*>(targetAtom)->body
+                             : -1;
   switch (reinterpret_cast<const LV2_Atom_Int*>(code)->body)
   {
   case Lv2Uris::kCommandRequestDisplay:
@@ -361,6 +370,11 @@ void Lv2Effect::applyCommand(const LV2_Atom_Object* command)
     break;
   case Lv2Uris::kCommandFreeze:
     delay->doFreeze();
+    break;
+  case Lv2Uris::kCommandTouch:
+    // The editor took hold of a parameter: while learning, its target.
+    if (target >= 0 && target < kNumParams)
+      delay->OnParamGestureBegin(target);
     break;
   default:
     break;

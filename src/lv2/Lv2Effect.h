@@ -61,7 +61,7 @@ private:
     LV2_URID stateChunk;
     LV2_URID display, parameterValues, delayTimeText, rangeIndex, delaySynced, lfoSynced, frozen, learnArmed,
         unlearnMode, controllerMap, hostTempo;
-    LV2_URID command, commandCode;
+    LV2_URID command, commandCode, commandTarget;
   };
 
   // What the editor is told; compared whole to see whether to send it.

@@ -27,10 +27,11 @@ inline constexpr const char* kUnlearnMode = TOLMAR_LV2_URI "#unlearnMode";      
 inline constexpr const char* kControllerMap = TOLMAR_LV2_URI "#controllerMap";     // vector of ints
 inline constexpr const char* kHostTempo = TOLMAR_LV2_URI "#hostTempo";             // double, the transport's
 
-// Editor -> plug-in: a command (the learn, unlearn and freeze buttons, or a
-// request for a full display message).
+// Editor -> plug-in: a command (the learn, unlearn and freeze buttons, a
+// parameter the user took hold of, or a request for a full display message).
 inline constexpr const char* kCommand = TOLMAR_LV2_URI "#Command";
 inline constexpr const char* kCommandCode = TOLMAR_LV2_URI "#code"; // int, ECommand
+inline constexpr const char* kCommandTarget = TOLMAR_LV2_URI "#target"; // int, the parameter of kCommandTouch
 
 enum ECommand : int
 {
@@ -40,5 +41,7 @@ enum ECommand : int
   kCommandUnlearnOn = 3,
   kCommandUnlearnOff = 4,
   kCommandFreeze = 5,
+  // The user took hold of a parameter in the editor.
+  kCommandTouch = 6,
 };
 } // namespace Lv2Uris

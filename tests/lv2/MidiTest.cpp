@@ -94,7 +94,12 @@ TEST_F(Midi, LearningIsArmedAndCompletedThroughTheEditorsCommands)
   block();
   EXPECT_TRUE(instance->display().learnArmed);
   controller(9, 1);
-  // The editor's knob writes the port; the change picks the target.
+  // A port the host moves is no target; the parameter the editor's user
+  // takes hold of is.
+  instance->parameter(kMix) = 0.3f;
+  block();
+  EXPECT_TRUE(instance->display().learnArmed);
+  instance->command(0, Lv2Uris::kCommandTouch, kFeedback);
   instance->parameter(kFeedback) = 0.5f;
   block();
   EXPECT_FALSE(instance->display().learnArmed);

@@ -194,7 +194,7 @@ void Instance::position(uint32_t frame, const Position& p)
   lv2_atom_forge_pop(&forge, &object);
 }
 
-void Instance::command(uint32_t frame, int code)
+void Instance::command(uint32_t frame, int code, int target)
 {
   startEvents();
   UridMap& u = world.urids;
@@ -203,6 +203,11 @@ void Instance::command(uint32_t frame, int code)
   lv2_atom_forge_object(&forge, &object, 0, u.map(Lv2Uris::kCommand));
   lv2_atom_forge_key(&forge, u.map(Lv2Uris::kCommandCode));
   lv2_atom_forge_int(&forge, code);
+  if (target >= 0)
+  {
+    lv2_atom_forge_key(&forge, u.map(Lv2Uris::kCommandTarget));
+    lv2_atom_forge_int(&forge, target);
+  }
   lv2_atom_forge_pop(&forge, &object);
 }
 

@@ -107,7 +107,7 @@ public:
   // Events for the next run, in frame order.
   void midi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
   void position(uint32_t frame, const Position& position);
-  void command(uint32_t frame, int code);
+  void command(uint32_t frame, int code, int target = -1);
   // The next run's whole control sequence as raw bytes (atom header first),
   // for what no well-behaved host sends.
   void rawEvents(const std::vector<uint8_t>& sequence);
