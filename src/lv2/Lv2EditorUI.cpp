@@ -98,6 +98,8 @@ Lv2EditorUI::Lv2EditorUI(LV2UI_Write_Function writeFunction, LV2UI_Controller ho
   model->ApplyPendingChanges();
   for (int i = 0; i < kNumParams; ++i)
     syncedValues[i] = model->Param(i).Value();
+  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+    syncedMap[c] = model->getMidiCCMapping(c);
 }
 
 Lv2EditorUI::~Lv2EditorUI()
@@ -250,11 +252,21 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
   if (flag(armed, false))
   {
     if (flag(unlearn, false))
+    {
       model->doMidiUnlearn(true);
+      apply();
+    }
     else
+    {
       model->doMidiLearn(true);
-    apply();
+      apply();
+      // The model never hears a controller: a stand-in one lets a press on
+      // a knob or on FREEZE complete its gesture, which shows what it was.
+      model->setMidiLearnCC(kStandInController);
+    }
   }
+  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+    syncedMap[c] = model->getMidiCCMapping(c);
   const bool learnChanged = syncedArmed != model->isMidiLearnArmed() || syncedUnlearn != model->isMidiUnlearnMode();
   const bool freezeChanged = syncedFrozen != model->isFrozen();
   syncedArmed = model->isMidiLearnArmed();
@@ -293,7 +305,7 @@ void Lv2EditorUI::sendLocalChanges()
     if (armed)
       sendCommand(unlearn ? Lv2Uris::kCommandUnlearnOn : Lv2Uris::kCommandLearnOn);
     else
-      sendCommand(syncedUnlearn ? Lv2Uris::kCommandUnlearnOff : Lv2Uris::kCommandLearnOff);
+      endedGesture();
     syncedArmed = armed;
     syncedUnlearn = unlearn;
     redrawButtons(true, false);
@@ -304,6 +316,31 @@ void Lv2EditorUI::sendLocalChanges()
     syncedFrozen = model->isFrozen();
     redrawButtons(false, true);
   }
+}
+
+void Lv2EditorUI::endedGesture()
+{
+  // The model left learning: through the button, or because a press on a
+  // knob or on FREEZE completed the gesture there, which changed its map. A
+  // knob's touch has gone to the plug-in already; FREEZE goes now, and the
+  // plug-in takes it as the target because it is still learning.
+  bool freezeTarget = false;
+  bool parameterTarget = false;
+  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+  {
+    const int32_t now = model->getMidiCCMapping(c);
+    if (now == syncedMap[c])
+      continue;
+    const int32_t target = syncedUnlearn ? syncedMap[c] : now;
+    freezeTarget = freezeTarget || target == TolmarDelay::kFreezeTarget;
+    parameterTarget = parameterTarget || (target >= 0 && target < kNumParams);
+  }
+  if (freezeTarget)
+    sendCommand(Lv2Uris::kCommandFreeze);
+  else if (!parameterTarget)
+    sendCommand(syncedUnlearn ? Lv2Uris::kCommandUnlearnOff : Lv2Uris::kCommandLearnOff);
+  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+    syncedMap[c] = model->getMidiCCMapping(c);
 }
 
 void Lv2EditorUI::writePort(int paramIdx)

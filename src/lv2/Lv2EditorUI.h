@@ -68,6 +68,7 @@ private:
   void sendLocalChanges();
   void writePort(int paramIdx);
   void redrawButtons(bool learn, bool freeze);
+  void endedGesture();
   void sendCommand(int code, int target = -1);
 
   LV2UI_Write_Function write;
@@ -86,6 +87,10 @@ private:
   bool syncedArmed = false;
   bool syncedUnlearn = false;
   bool syncedFrozen = false;
+  int32_t syncedMap[TolmarDelay::kNumMidiControllers] = {};
+  // Stands in for a controller on the learning model; its entry of the
+  // model's map is the plug-in's again at the next display message.
+  static constexpr int kStandInController = TolmarDelay::kNumMidiControllers - 1;
 
   bool resizePending = false;
   int pendingWidth = 0;

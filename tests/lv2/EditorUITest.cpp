@@ -289,6 +289,39 @@ TEST_F(EditorUI, LearnAndFreezeTravelAsMessagesBothWays)
   EXPECT_TRUE(waitFor([&] { return dsp->display().frozen; }));
 }
 
+TEST_F(EditorUI, FreezeIsLearnedFromTheEditorsButton)
+{
+  open();
+  click(at(1284), at(184)); // LEARN
+  ASSERT_TRUE(waitFor([&] { return dsp->display().learnArmed; }));
+  dsp->midi(0, 0xB0, 64, 127);
+  pump(50);
+  click(at(1284), at(296)); // FREEZE: the target, not a toggle
+  ASSERT_TRUE(waitFor([&] { return !dsp->display().learnArmed; }));
+  EXPECT_EQ(dsp->display().controllerMap.at(64), TolmarDelay::kFreezeTarget);
+  EXPECT_FALSE(dsp->display().frozen);
+  pump(100);
+  dsp->midi(0, 0xB0, 64, 127);
+  EXPECT_TRUE(waitFor([&] { return dsp->display().frozen; }));
+
+  // Unlearning it the same way.
+  pump(500); // not a double click
+  const auto learnArea = [&] { return window->grab(at(1210), at(160), at(148), at(48)).pixels; };
+  const auto unlit = learnArea();
+  window->moveTo(at(1284), at(184));
+  pump(40);
+  window->press(3);
+  window->release(3); // right click: UNLEARN
+  pump(100);
+  click(at(1284), at(184));
+  ASSERT_TRUE(waitFor([&] { return dsp->display().learnArmed && dsp->display().unlearnMode; }));
+  EXPECT_TRUE(waitFor([&] { return learnArea() != unlit; }));
+  click(at(1284), at(296));
+  ASSERT_TRUE(waitFor([&] { return !dsp->display().learnArmed; }));
+  EXPECT_EQ(dsp->display().controllerMap.at(64), -1);
+  EXPECT_TRUE(dsp->display().frozen);
+}
+
 TEST_F(EditorUI, AValueFromTheHostMovesTheKnob)
 {
   open();
