@@ -17,6 +17,111 @@ constexpr const char* kCaption = "Check Online for Update";
 // A version number is a handful of digits; anything longer is not an answer.
 constexpr size_t kMaxBodyBytes = 64 * 1024;
 constexpr long kTimeoutMs = 5000;
+// How often a transfer looks whether it has been cancelled.
+constexpr int kCancelCheckMs = 50;
+// A real version text is a few characters; a longer one is cut so that the
+// question below it stays in view.
+constexpr size_t kMaxVersionCharacters = 24;
+constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
+constexpr const char* kEllipsis = "\xE2\x80\xA6";              // U+2026
+
+std::string trimmed(const std::string& text)
+{
+  const char* const whiteSpace = " \t\r\n\v\f";
+  const size_t first = text.find_first_not_of(whiteSpace);
+  if (first == std::string::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(whiteSpace) - first + 1);
+}
+
+// The length of the well-formed UTF-8 sequence at text[i], or of its longest
+// well-formed beginning when it is broken (at least 1); `codePoint` is set
+// only for a whole sequence.
+size_t utf8Sequence(const std::string& text, size_t i, char32_t& codePoint, bool& whole)
+{
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  whole = false;
+  if (lead < 0x80)
+  {
+    codePoint = lead;
+    whole = true;
+    return 1;
+  }
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF; // the second byte's range
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+  {
+    length = 3;
+    low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+    high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+  }
+  else if (lead >= 0xF0 && lead <= 0xF4)
+  {
+    length = 4;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+  }
+  else
+    return 1;
+  char32_t value = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k)
+  {
+    if (i + k >= text.size())
+      return k;
+    const unsigned char next = byte(i + k);
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+      return k;
+    value = (value << 6) | (next & 0x3F);
+  }
+  codePoint = value;
+  whole = true;
+  return length;
+}
+
+bool isControl(char32_t c)
+{
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+// Valid UTF-8 without control characters: each broken sequence and each
+// control character becomes U+FFFD.
+std::string displayableText(const std::string& text)
+{
+  std::string shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size();)
+  {
+    char32_t c = 0;
+    bool whole = false;
+    const size_t length = utf8Sequence(text, i, c, whole);
+    if (whole && !isControl(c))
+      shown.append(text, i, length);
+    else
+      shown += kReplacementCharacter;
+    i += length;
+  }
+  return shown;
+}
+
+// At most maxCharacters characters of valid UTF-8, ending in an ellipsis when
+// cut.
+std::string shortened(const std::string& text, size_t maxCharacters)
+{
+  size_t characters = 0;
+  size_t cut = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+  {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+      continue;
+    if (characters == maxCharacters - 1)
+      cut = i;
+    ++characters;
+  }
+  return characters <= maxCharacters ? text : text.substr(0, cut) + kEllipsis;
+}
 
 struct Collector
 {
@@ -36,6 +141,11 @@ size_t collect(char* data, size_t size, size_t count, void* user)
   collector->body.append(data, bytes);
   return bytes;
 }
+
+int abortWhenCancelled(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+  return static_cast<const std::atomic<bool>*>(cancelled)->load(std::memory_order_relaxed) ? 1 : 0;
+}
 } // namespace
 
 std::string versionQueryUrl()
@@ -51,10 +161,18 @@ std::string versionQueryUrl()
 
 VersionAnswer fetchVersionAnswer(const std::string& url)
 {
+  const std::atomic<bool> never{false};
+  return fetchVersionAnswer(url, never);
+}
+
+VersionAnswer fetchVersionAnswer(const std::string& url, const std::atomic<bool>& cancelled)
+{
   VersionAnswer answer;
   CURL* curl = curl_easy_init();
-  if (!curl)
+  CURLM* multi = curl ? curl_multi_init() : nullptr;
+  if (!multi)
   {
+    curl_easy_cleanup(curl);
     answer.readError = true;
     return answer;
   }
@@ -64,7 +182,10 @@ VersionAnswer fetchVersionAnswer(const std::string& url)
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &collector);
-  // The check blocks the host's window, so it never waits long.
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abortWhenCancelled);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancelled));
+  // Nobody waits for an answer that takes longer than this.
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTimeoutMs);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -72,7 +193,39 @@ VersionAnswer fetchVersionAnswer(const std::string& url)
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  const CURLcode result = curl_easy_perform(curl);
+
+  // The multi interface with a short wait, not curl_easy_perform: while a
+  // server stays silent the easy loop looks at the progress callback only
+  // once a second, and whoever cancels must not wait that long.
+  curl_multi_add_handle(multi, curl);
+  CURLcode result = CURLE_OK;
+  int running = 1;
+  while (running)
+  {
+    if (cancelled.load(std::memory_order_relaxed))
+    {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    if (curl_multi_perform(multi, &running) != CURLM_OK)
+    {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running && curl_multi_poll(multi, nullptr, 0, kCancelCheckMs, nullptr) != CURLM_OK)
+    {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &left))
+  {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+      result = message->data.result;
+  }
+  curl_multi_remove_handle(multi, curl);
+  curl_multi_cleanup(multi);
   curl_easy_cleanup(curl);
 
   answer.tooLarge = collector.tooLarge;
@@ -90,7 +243,9 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
 
   if (answer.tooLarge)
     return {invalid};
-  const std::string& body = answer.body;
+  // A plain-text answer often ends in a line break; a server may send
+  // anything at all.
+  const std::string body = displayableText(trimmed(answer.body));
   if (body.empty())
     return {noAnswer};
   if (body.find('<') != std::string::npos)
@@ -104,7 +259,9 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
   }
   else
   {
-    // "2004" is 2.0.4, "2012" 2.0.12: the patch number has two digits.
+    // "2004" is 2.0.4, "2012" 2.0.12: the patch number has two digits. The
+    // number is at least four digits long, so the first three bytes are
+    // digits (or a sign) and the rest starts on a character boundary.
     std::string version;
     version += body[0];
     version += '.';
@@ -114,7 +271,8 @@ std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer)
     UpdateMessage question;
     question.caption = std::string("New Version of ") + kProductName + " Detected";
     question.text = std::string("A new version of ") + kProductName + " is available.\n\n" +
-                    "\tYour version: \t" + kInstalledVersion + "\n" + "\tNew version: \t" + version + "\n" +
+                    "\tYour version: \t" + kInstalledVersion + "\n" + "\tNew version: \t" +
+                    shortened(version, kMaxVersionCharacters) + "\n" +
                     "\nDo you want to go to http://" + domain + " to get the new version?";
     question.type = UpdateMessage::kYesNo;
     question.offersDownload = true;

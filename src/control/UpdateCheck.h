@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,10 @@ struct VersionAnswer
 // the vendor's base address (scheme, host and port) for tests and mirrors.
 std::string versionQueryUrl();
 
-// Main thread, blocking: one GET, at most five seconds in all.
+// Any thread, blocking: one GET, at most five seconds in all. Setting
+// `cancelled` from another thread ends it within about a tenth of a second
+// (the answer then counts as failed).
+VersionAnswer fetchVersionAnswer(const std::string& url, const std::atomic<bool>& cancelled);
 VersionAnswer fetchVersionAnswer(const std::string& url);
 
 // One message box of the answer, shown in order.
@@ -30,4 +34,8 @@ struct UpdateMessage
   bool offersDownload = false;
 };
 
+// The messages for an answer. The body is the web's, so nothing of it
+// reaches a message unchecked: surrounding white space is trimmed, bytes that
+// are not UTF-8 and control characters become U+FFFD, and the version text is
+// kept short, so every text is valid UTF-8 a message box can show.
 std::vector<UpdateMessage> interpretVersionAnswer(const VersionAnswer& answer);

@@ -61,15 +61,28 @@ TolmarEditor& ITolmarControlBase::Owner() const
 
 // --- Online menu ---------------------------------------------------------------
 
+namespace
+{
+constexpr const char* kCheckForUpdate = "Check Online for Update";
+constexpr const char* kCheckingForUpdate = "Checking Online for Update\xE2\x80\xA6";
+} // namespace
+
 void ITolmarOnlineMenu::OnInit()
 {
   menu.Clear();
-  menu.AddItem("Check Online for Update");
+  menu.AddItem(kCheckForUpdate);
   menu.AddItem((std::string("Visit ") + VendorInfo::kVendorHost).c_str());
 }
 
 void ITolmarOnlineMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
+  // While a check runs, its item says so and cannot start a second one.
+  const bool checking = Owner().isCheckingForUpdate();
+  if (IPopupMenu::Item* check = menu.GetItem(0))
+  {
+    check->SetText(checking ? kCheckingForUpdate : kCheckForUpdate);
+    check->SetEnabled(!checking);
+  }
   GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
 }
 

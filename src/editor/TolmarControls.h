@@ -38,6 +38,7 @@ public:
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
   void Draw(IEditorGraphics&) override {}
+  const IPopupMenu& GetMenu() const { return menu; }
 
 private:
   IPopupMenu menu;

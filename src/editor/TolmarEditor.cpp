@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "control/UpdateCheck.h"
 #include "editor/TolmarControls.h"
@@ -55,6 +56,8 @@ void TolmarEditor::OpenWindow(std::unique_ptr<IPlatformWindow> window)
 
 void TolmarEditor::CloseWindow()
 {
+  // Nobody is left to see the answer.
+  updateCheck.cancel();
   if (closing || !graphics)
     return;
   closing = true;
@@ -154,6 +157,7 @@ void TolmarEditor::OnFrame()
   if (!WindowIsOpen())
     return;
   applyPendingChanges();
+  showUpdateAnswer();
   graphics->OnFrame();
 }
 
@@ -182,10 +186,20 @@ bool TolmarEditor::saveConfig()
 
 void TolmarEditor::checkVersionAgainstWeb()
 {
-  // Blocks the main thread for the one exchange, at most a few seconds.
-  auto messages = std::make_shared<std::vector<UpdateMessage>>(
-      interpretVersionAnswer(fetchVersionAnswer(versionQueryUrl())));
-  showMessages(messages, 0);
+  if (!WindowIsOpen() || updateCheck.isBusy())
+    return;
+  if (!updateCheck.start(versionQueryUrl()))
+  {
+    VersionAnswer failed;
+    failed.readError = true;
+    showMessages(std::make_shared<std::vector<UpdateMessage>>(interpretVersionAnswer(failed)), 0);
+  }
+}
+
+void TolmarEditor::showUpdateAnswer()
+{
+  if (std::optional<VersionAnswer> answer = updateCheck.takeAnswer())
+    showMessages(std::make_shared<std::vector<UpdateMessage>>(interpretVersionAnswer(*answer)), 0);
 }
 
 void TolmarEditor::showMessages(std::shared_ptr<std::vector<UpdateMessage>> messages, size_t index)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "control/UpdateCheckTask.h"
 #include "editor/EditorStyles.h"
 #include "plugin/IEffectBase.h"
 #include "toolkit/IEditorGraphics.h"
@@ -52,8 +53,12 @@ public:
   // The window-size menu, and a new scale from the configuration file.
   void resizeUI(GUI::GUISize size);
   void resizeUI();
-  // The online menu: asks the vendor's site for the latest version.
+  // The online menu: asks the vendor's site for the latest version on a
+  // worker thread and returns at once; the answer's messages appear at the
+  // frame after it arrives. Does nothing while a check runs. Closing the
+  // window drops a check under way.
   void checkVersionAgainstWeb();
+  bool isCheckingForUpdate() const { return updateCheck.isBusy(); }
   bool saveConfig();
   TolmarDelay& getDelay() const { return delay; }
   const std::string& getResourceFolder() const { return resourceFolder; }
@@ -92,6 +97,7 @@ public:
 
 private:
   void refreshTimeDisplay();
+  void showUpdateAnswer();
   void showMessages(std::shared_ptr<std::vector<struct UpdateMessage>> messages, size_t index);
 
   TolmarDelay& delay;
@@ -114,4 +120,6 @@ private:
   static constexpr int kMaxParams = 16;
   std::array<std::atomic<double>, kMaxParams> pendingValues{};
   std::atomic<uint32_t> pendingValueMask{0};
+
+  UpdateCheckTask updateCheck;
 };

@@ -13,7 +13,13 @@ void LowPass2::computeCoefficients()
   if (std::isnan(cutoff)) cutoff = kMaxCutoff;
   if (std::isnan(q)) q = kMinQ;
 
-  const double w = cutoff * omegaPerHz;
+  // Above Nyquist the design's poles leave the unit circle, so at low sample
+  // rates the frequency actually designed for stops short of it. Below the
+  // limit w is computed exactly as before, which keeps the output of every
+  // rate where the cutoff already fits bit for bit the same.
+  double w = cutoff * omegaPerHz;
+  if (w > kMaxOmega)
+    w = kMaxOmega;
   const double s = std::sin(w);
   const double c = std::cos(w);
   const double alpha = s / (2.0 * q);

@@ -1,4 +1,5 @@
 #pragma once
+#include <numbers>
 
 // Two-pole resonant low-pass (cookbook biquad, direct form I). The tiny offset
 // alternates its sign at every sample so that the state never decays into
@@ -11,6 +12,8 @@ public:
   static constexpr double kMaxCutoff = 6000.0;
   static constexpr double kMinQ = 0.7071067811865476;
   static constexpr double kMaxQ = 0.9;
+  // The highest design frequency as a fraction of the sample rate.
+  static constexpr double kMaxCutoffPerRate = 0.45;
 
   LowPass2() = default;
 
@@ -32,6 +35,9 @@ public:
 
 private:
   void computeCoefficients();
+
+  // kMaxCutoffPerRate in radians per sample.
+  static constexpr double kMaxOmega = 2.0 * std::numbers::pi * kMaxCutoffPerRate;
 
   double cutoff = 6000.0;
   double q = 0.7071067811865476;

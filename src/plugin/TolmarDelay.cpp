@@ -218,14 +218,16 @@ bool TolmarDelay::post(Command::Type type, int32_t value)
 
 void TolmarDelay::ApplyPendingChanges()
 {
-  if (mapPending.exchange(false, std::memory_order_acquire))
+  // Plain loads first: most blocks find nothing posted, and a read costs
+  // less than the exchange that takes a posting.
+  if (mapPending.load(std::memory_order_relaxed) && mapPending.exchange(false, std::memory_order_acquire))
   {
     MidiLearn::Map map;
     for (int i = 0; i < MidiLearn::kNumControllers; ++i)
       map[static_cast<size_t>(i)] = pendingMap[static_cast<size_t>(i)].load(std::memory_order_relaxed);
     midiLearn.load(map);
   }
-  uint64_t changed = pendingParams.exchange(0, std::memory_order_acq_rel);
+  uint64_t changed = pendingParams.load(std::memory_order_relaxed) ? pendingParams.exchange(0, std::memory_order_acq_rel) : 0;
   for (int i = 0; changed; ++i, changed >>= 1)
     if (changed & 1u)
       applyParamChange(i);

@@ -1,6 +1,8 @@
 // MIDI input and MIDI learn of a TolmarDelay instance. Audio thread only.
 #include "plugin/TolmarDelay.h"
 
+#include <cstdint>
+
 void TolmarDelay::ProcessMidiMsg(const IMidiMsg& msg)
 {
   // Only control changes drive the effect, on every channel; 120 to 127 are
@@ -16,9 +18,11 @@ void TolmarDelay::ProcessMidiMsg(const IMidiMsg& msg)
   // Beyond the first control interval a controller waits half an interval
   // longer; that is the timing the effect has always had, and automation
   // recorded against it relies on it. The sustain pedal keeps its offset.
+  // The addition saturates: offsets from the editor's queue are not limited
+  // to a block.
   const int interval = engine.getControlInterval();
   if (queued.data1 != 64 && interval < queued.offset)
-    queued.offset += interval / 2;
+    queued.offset = queued.offset > INT32_MAX - interval / 2 ? INT32_MAX : queued.offset + interval / 2;
   midiQueue.Add(queued);
 }
 

@@ -19,6 +19,9 @@ constexpr float kButtonGap = 18.f;
 constexpr float kButtonHeight = 28.f;
 constexpr float kButtonSpacing = 10.f;
 constexpr float kMinButtonWidth = 84.f;
+// A longer text is cut: the box must never grow so tall that, shrunk to fit
+// the window, its buttons could no longer be read or hit.
+constexpr size_t kMaxLines = 12;
 
 // The answers' numbers (EMsgBoxResult).
 constexpr int kAnswerOK = 1, kAnswerCancel = 2, kAnswerAbort = 3, kAnswerRetry = 4, kAnswerIgnore = 5,
@@ -81,7 +84,8 @@ struct Measure
 
 MessageBoxOverlay::MessageBoxOverlay(std::string message, std::string title, int type, cairo_font_face_t* fontFace,
                                      std::function<void(int)> answerHandler)
-  : text(std::move(message)), caption(std::move(title)), font(fontFace), onAnswer(std::move(answerHandler))
+  : text(TextLayout::Displayable(message)), caption(TextLayout::Displayable(title)), font(fontFace),
+    onAnswer(std::move(answerHandler))
 {
   int defaultIndex = 0;
   for (const Choice& choice : choicesFor(type, defaultIndex, escapeAnswer))
@@ -105,7 +109,7 @@ void MessageBoxOverlay::Layout(float windowWidth, float windowHeight)
   }
   buttonsWidth += kButtonSpacing * static_cast<float>(buttons.size() - 1);
 
-  lines = TextLayout::Wrap(measure.cr, text, kMaxWidth - 2 * kPadding);
+  lines = TextLayout::Wrap(measure.cr, text, kMaxWidth - 2 * kPadding, kMaxLines);
   float widest = buttonsWidth;
   for (const std::string& line : lines)
     widest = std::max(widest, static_cast<float>(TextLayout::Width(measure.cr, line)));

@@ -6,7 +6,8 @@
 #include "toolkit/Overlay.h"
 
 // A message box drawn inside the editor over a dimmed window: caption,
-// wrapped text and a row of buttons. The affirmative button is the default
+// wrapped text (cut after a dozen lines; any bytes are shown, those that are
+// not text as U+FFFD) and a row of buttons. The affirmative button is the default
 // (Return), Escape gives the cautious answer (Cancel, else No, else OK);
 // Tab and the arrow keys move the focus.
 class MessageBoxOverlay : public Overlay

@@ -42,12 +42,12 @@ struct Measure
 
 PopupMenuOverlay::PopupMenuOverlay(const IPopupMenu& menu, const IRECT& anchorRect, cairo_font_face_t* fontFace,
                                    std::function<void(int)> closeHandler)
-  : title(menu.GetTitle()), anchor(anchorRect), font(fontFace), onClose(std::move(closeHandler))
+  : title(TextLayout::Displayable(menu.GetTitle())), anchor(anchorRect), font(fontFace), onClose(std::move(closeHandler))
 {
   for (int i = 0; i < menu.NItems(); ++i)
   {
     const IPopupMenu::Item* item = menu.GetItem(i);
-    entries.push_back({item->GetText(), item->IsChoosable(), item->IsChecked(), item->IsSeparator(),
+    entries.push_back({TextLayout::Displayable(item->GetText()), item->IsChoosable(), item->IsChecked(), item->IsSeparator(),
                        !item->IsEnabled() || item->IsTitle()});
   }
 }

@@ -272,10 +272,10 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
   // What other threads posted since the last block comes first, so that the
   // block's own changes have the last word.
   plugin->ApplyPendingChanges();
-  processor.ProcessParameterChanges(data.inputParameterChanges);
+  processor.ProcessParameterChanges(data.inputParameterChanges, data.numSamples);
   if (plugin->GetConfig().doesMidiIn)
   {
-    processor.ProcessEvents(data.inputEvents);
+    processor.ProcessEvents(data.inputEvents, data.numSamples);
     processor.ProcessEditorMidi();
   }
 

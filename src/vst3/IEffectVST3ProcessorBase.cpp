@@ -64,7 +64,7 @@ void IEffectVST3ProcessorBase::ProcessTransport(const ProcessContext* context, b
   time.cycleActive = (processContext.state & ProcessContext::kCycleActive) != 0;
 }
 
-void IEffectVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* changes)
+void IEffectVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* changes, int32_t numSamples)
 {
   if (!changes)
     return;
@@ -82,6 +82,7 @@ void IEffectVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* change
     ParamValue value = 0.0;
     if (queue->getPoint(points - 1, sampleOffset, value) != kResultOk)
       continue;
+    sampleOffset = MidiConversion::OffsetInBlock(sampleOffset, numSamples);
 
     const ParamID id = queue->getParameterId();
     if (id == ParamIDs::kBypass)
@@ -102,7 +103,7 @@ void IEffectVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* change
   }
 }
 
-void IEffectVST3ProcessorBase::ProcessEvents(IEventList* events)
+void IEffectVST3ProcessorBase::ProcessEvents(IEventList* events, int32_t numSamples)
 {
   if (!events)
     return;
@@ -112,6 +113,7 @@ void IEffectVST3ProcessorBase::ProcessEvents(IEventList* events)
     Event event{};
     if (events->getEvent(i, event) != kResultOk)
       continue;
+    event.sampleOffset = MidiConversion::OffsetInBlock(event.sampleOffset, numSamples);
     if (event.type == Event::kDataEvent)
     {
       if (!event.data.bytes)

@@ -19,10 +19,11 @@ public:
   // Setup thread: sizes the scratch buffers for blocks of up to maxFrames.
   void SetMaxBlockSize(int maxFrames);
 
-  // Audio thread, in this order once per block.
+  // Audio thread, in this order once per block. Sample offsets outside the
+  // block of numSamples frames are moved to its nearer end.
   void ProcessTransport(const Steinberg::Vst::ProcessContext* context, bool offline);
-  void ProcessParameterChanges(Steinberg::Vst::IParameterChanges* changes);
-  void ProcessEvents(Steinberg::Vst::IEventList* events);
+  void ProcessParameterChanges(Steinberg::Vst::IParameterChanges* changes, int32_t numSamples);
+  void ProcessEvents(Steinberg::Vst::IEventList* events, int32_t numSamples);
   void ProcessEditorMidi();
   // outputActive[i] tells whether the host has output bus i switched on.
   void ProcessAudio(const Steinberg::Vst::ProcessData& data, const bool* outputActive, int numOutputFlags);

@@ -14,7 +14,9 @@
 
 #include <cmath>
 #include <dlfcn.h>
+#include <cstdint>
 #include <fstream>
+#include <limits>
 
 using namespace rendertest;
 namespace fs = std::filesystem;
@@ -77,6 +79,35 @@ void writeForeignPreset(const fs::path& path)
     ASSERT_TRUE(Vst::PresetFile::savePreset(file, FUID(1, 2, 3, 4), state));
     std::ofstream(path, std::ios::binary).write(file->getData(), file->getSize());
 }
+
+// A preset file for this effect with a state of the right length, as the
+// format's own writer lays it out.
+std::vector<char> soundPresetBytes()
+{
+    using namespace Steinberg;
+    std::vector<char> chunk(107, 0);
+    auto state = owned(new MemoryStream(chunk.data(), static_cast<TSize>(chunk.size())));
+    auto file = owned(new MemoryStream());
+    EXPECT_TRUE(Vst::PresetFile::savePreset(file, FUID::fromTUID(tolmar::render::kClassId), state));
+    return std::vector<char>(file->getData(), file->getData() + file->getSize());
+}
+
+void putInt64(std::vector<char>& bytes, std::size_t at, std::int64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        bytes[at + i] = static_cast<char>(static_cast<std::uint64_t>(value) >> (8 * i));
+}
+
+// The positions of the chunk list and of its first entry's offset and size.
+constexpr std::size_t kListOffsetPos = 40;
+std::size_t listPos(const std::vector<char>& bytes)
+{
+    std::size_t pos = 0;
+    for (int i = 7; i >= 0; --i)
+        pos = (pos << 8) | static_cast<unsigned char>(bytes[kListOffsetPos + i]);
+    return pos;
+}
+std::size_t firstEntryOffsetPos(const std::vector<char>& bytes) { return listPos(bytes) + 8 + 4; }
 } // namespace
 
 TEST_F(RenderErrors, MissingOrUnreadableInput)
@@ -142,6 +173,49 @@ TEST_F(RenderErrors, StatesThePluginRefusesOrThatBelongElsewhere)
     fs::remove(dir / "junk.vstpreset");
     fs::remove(dir / "short.vstpreset");
     fs::remove(dir / "other.vstpreset");
+}
+
+TEST_F(RenderErrors, DamagedPresetFilesAreRefusedBeforeAnythingIsRead)
+{
+    const auto sound = soundPresetBytes();
+    ASSERT_EQ(std::string(&sound[listPos(sound)], 4), "List");
+    ASSERT_EQ(std::string(&sound[firstEntryOffsetPos(sound) - 4], 4), "Comp");
+    const auto path = dir / "damaged.vstpreset";
+    auto expectRefused = [&](std::vector<char> bytes, const std::string& message) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        expectFailure({"--state", path.string(), in(), out()}, message);
+    };
+    const std::size_t entry = firstEntryOffsetPos(sound);
+    for (std::int64_t offset : {std::int64_t{-16} << 20, std::int64_t{-64}, std::int64_t{-1}, std::int64_t{1} << 40,
+                                static_cast<std::int64_t>(sound.size()) + 1})
+    {
+        auto bytes = sound;
+        putInt64(bytes, entry, offset);
+        expectRefused(bytes, "chunk 'Comp' (offset " + std::to_string(offset) + ", size 107) lies outside the file");
+    }
+    // Offset plus size past the largest 64-bit number, and a negative size.
+    for (std::int64_t size : {std::numeric_limits<std::int64_t>::max() - 10, std::int64_t{-1},
+                              static_cast<std::int64_t>(sound.size())})
+    {
+        auto bytes = sound;
+        putInt64(bytes, entry + 8, size);
+        expectRefused(bytes, "size " + std::to_string(size) + ") lies outside the file");
+    }
+    // A chunk list outside the file, or with more entries than it holds.
+    for (std::int64_t listOffset : {std::int64_t{-64}, std::int64_t{0}, static_cast<std::int64_t>(sound.size()) - 4,
+                                    std::numeric_limits<std::int64_t>::max()})
+    {
+        auto bytes = sound;
+        putInt64(bytes, kListOffsetPos, listOffset);
+        expectRefused(bytes, "its chunk list lies outside the file");
+    }
+    auto bytes = sound;
+    bytes[listPos(sound) + 4] = 0x7F; // 127 entries where the file holds one
+    expectRefused(bytes, "its chunk list (127 entries) runs past the end of the file");
+    bytes = sound;
+    bytes.resize(bytes.size() - 1); // the last entry cut short
+    expectRefused(bytes, "its chunk list (1 entries) runs past the end of the file");
+    fs::remove(path);
 }
 
 TEST_F(RenderErrors, OutputThatCannotBeWritten)

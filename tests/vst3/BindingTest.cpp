@@ -349,3 +349,48 @@ TEST(BindingMidiTest, ConversionsStayInsideMidisRange)
   const IMidiMsg bendQuarter = MidiConversion::FromControllerParameter(129, 0.25, 0);
   EXPECT_EQ((bendQuarter.data2 << 7) | bendQuarter.data1, 4096);
 }
+
+TEST(BindingPresetTest, APresetChosenInTheEditorReachesTheHostAsOneGroupOfEdits)
+{
+  Binding binding;
+  binding.start();
+  TolmarDelay& delay = binding.delay();
+  std::vector<double> before;
+  for (int i = 0; i < kNumParams; ++i)
+    before.push_back(delay.GetParam(i)->GetNormalized());
+  binding.handler.count = 0;
+  delay.changePreset(8); // "Tape Echo", from the editor's preset menu
+
+  // One group: begin, perform and end for every parameter the preset
+  // changed (and only those), then the document is marked modified.
+  std::string kinds;
+  std::vector<ParamID> performed;
+  for (int i = 0; i < binding.handler.count; ++i)
+  {
+    kinds += binding.handler.edits[i].kind;
+    if (binding.handler.edits[i].kind == 'p')
+    {
+      performed.push_back(binding.handler.edits[i].id);
+      EXPECT_EQ(binding.handler.edits[i].value, delay.GetParam(static_cast<int>(binding.handler.edits[i].id))->GetNormalized());
+    }
+  }
+  std::vector<ParamID> changed;
+  for (int i = 0; i < kNumParams; ++i)
+    if (delay.GetParam(i)->GetNormalized() != before[static_cast<size_t>(i)])
+      changed.push_back(static_cast<ParamID>(i));
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(performed, changed);
+  std::string expected = "s";
+  for (size_t i = 0; i < changed.size(); ++i)
+    expected += "bpe";
+  expected += "fd";
+  EXPECT_EQ(kinds, expected);
+  // The host's parameter objects show the preset at once.
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(binding.effect->getParamNormalized(static_cast<ParamID>(i)), delay.GetParam(i)->GetNormalized()) << i;
+
+  // A host that does not echo the edits back still hears the preset.
+  binding.process(nullptr);
+  EXPECT_EQ(delay.getEngine().getDelayLine().getFeedback(), 0.3);
+  EXPECT_EQ(delay.getEngine().getDelayLine().getQuality(), 0.58);
+}

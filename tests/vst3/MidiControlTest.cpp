@@ -168,11 +168,12 @@ TEST_F(MidiControl, OffsetsDecideTheControlStep)
   pressLearn();
   sendController(7, 1);
   touchKnob(kMix, 0.5);
-  // At 48 kHz a control step comes every 48 frames. A change at offset 48
-  // is due at the block's first step; one at 49 waits for the next.
-  sendController(7, 127, 48);
+  // At 48 kHz a control step comes every 48 frames, two in a block of 96.
+  // Past the first step a change waits half an interval more: one at offset
+  // 72 is due at the block's second step, one at 73 at the next block's first.
+  sendController(7, 127, 72, 96);
   EXPECT_EQ(value(kMix), 1.0);
-  sendController(7, 0, 49);
+  sendController(7, 0, 73, 96);
   EXPECT_EQ(value(kMix), 1.0);
   silence();
   EXPECT_EQ(value(kMix), 0.0);
@@ -186,12 +187,12 @@ TEST_F(MidiControl, TheSustainPedalKeepsItsOffset)
     sendController(controller, 1);
     touchKnob(param, 0.5);
   }
-  // Offset 80 in a 64-frame block: the pedal is due at the step of frame 48,
+  // Offset 80 in a 96-frame block: the pedal is due at the step of frame 48,
   // any other controller half an interval later, in the next block.
   ParameterChanges changes;
   changes.add(midiControllerID(0, 64), ccValue(127), 80);
   changes.add(midiControllerID(0, 7), ccValue(127), 80);
-  binding.process(&changes, nullptr, nullptr, 64);
+  binding.process(&changes, nullptr, nullptr, 96);
   EXPECT_EQ(value(kMix), 1.0);
   EXPECT_NE(value(kQuality), 1.0);
   silence(64);

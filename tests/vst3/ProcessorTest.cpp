@@ -1,6 +1,10 @@
 // The audio side of the bundle: setup, buses, process calls and their
 // results compared with the engine driven directly.
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -449,4 +453,39 @@ TEST(ProcessorTest, ProcessingDoesNotAllocate)
     effect.processor->process(block64.data);
   }
   EXPECT_EQ(guard.count(), before);
+}
+
+TEST(ProcessorTest, StrayMidiOffsetsCountAsTheEndsOfTheirBlock)
+{
+  // Controller 7 bound to Mix in the user's configuration.
+  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=5\n";
+  PluginModule module;
+  EffectInstance effect(module);
+  std::filesystem::remove(folder / "tolmardelay.ini");
+  ASSERT_TRUE(effect.start(48000.0, 64, kSample32));
+
+  // Offsets a host must not send, each with a value of its own. Each change
+  // takes effect by the end of the following block, as one at the block's
+  // start or end would.
+  const std::pair<int32, double> changesAt[] = {{INT32_MAX, 1.0},  {INT32_MIN, 0.0}, {INT32_MAX - 1, 1.0},
+                                                {-1, 0.0},         {64, 1.0},        {INT32_MAX - 23, 0.0},
+                                                {1 << 30, 1.0}};
+  for (const auto& [offset, mix] : changesAt)
+  {
+    ParameterChanges changes;
+    changes.add(midiControllerID(0, 7), mix, offset);
+    EventList events;
+    events.noteOn(0, 60, 1.0f, offset);
+    AudioBlock block(kSample32, 64);
+    block.data.numSamples = 64;
+    block.data.inputParameterChanges = &changes;
+    block.data.inputEvents = &events;
+    ASSERT_EQ(effect.processor->process(block.data), kResultOk);
+    block.data.inputParameterChanges = nullptr;
+    block.data.inputEvents = nullptr;
+    ASSERT_EQ(effect.processor->process(block.data), kResultOk);
+    EXPECT_DOUBLE_EQ(stateValue(*effect.component, kMix), mix) << "offset " << offset;
+  }
 }

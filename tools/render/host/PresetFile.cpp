@@ -1,9 +1,12 @@
 #include "PresetFile.h"
 
 #include "HostError.h"
+#include "PresetReader.h"
 
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/vstpresetfile.h"
+
+#include <cstddef>
 
 namespace tolmar::host
 {
@@ -11,10 +14,11 @@ using namespace Steinberg;
 
 namespace
 {
-// A read-only view of bytes as a stream; the stream does not own them.
-IPtr<MemoryStream> streamOver(const std::vector<char>& bytes)
+// A read-only view of a checked chunk as a stream; the stream does not own
+// the bytes.
+IPtr<MemoryStream> streamOver(const std::vector<char>& bytes, const PresetChunk& chunk)
 {
-    return owned(new MemoryStream(const_cast<char*>(bytes.data()), static_cast<TSize>(bytes.size())));
+    return owned(new MemoryStream(const_cast<char*>(bytes.data()) + chunk.offset, static_cast<TSize>(chunk.size)));
 }
 
 std::string hex(const FUID& id)
@@ -27,22 +31,24 @@ std::string hex(const FUID& id)
 
 void loadPreset(HostedPlugin& plugin, const TUID classId, const std::vector<char>& bytes)
 {
-    auto stream = streamOver(bytes);
-    Vst::PresetFile file(stream);
-    if (!file.readChunkList())
-        throw HostError("not a VST 3 preset file");
+    // Nothing reaches the plug-in before the whole chunk list has been
+    // checked against the file.
+    const PresetLayout layout = readPresetLayout(bytes.data(), bytes.size());
     const FUID wanted = FUID::fromTUID(classId);
-    if (file.getClassID() != wanted)
-        throw HostError("the preset was made for another plug-in (class " + hex(file.getClassID()) + ", not " +
-                        hex(wanted) + ")");
-    if (!file.contains(Vst::kComponentState))
+    FUID found;
+    found.fromString(layout.classId.c_str());
+    if (found != wanted)
+        throw HostError("the preset was made for another plug-in (class " + layout.classId + ", not " + hex(wanted) +
+                        ")");
+    if (!layout.componentState)
         throw HostError("the preset holds no plug-in state");
-    if (!file.restoreComponentState(plugin.component()))
+    if (plugin.component()->setState(streamOver(bytes, *layout.componentState)) != kResultOk)
         throw HostError("the plug-in refused the state in the preset (IComponent::setState)");
     // Same order as a DAW: the component state goes to the controller too,
     // then any controller-only state.
-    file.restoreComponentState(plugin.controller());
-    if (file.contains(Vst::kControllerState) && !file.restoreControllerState(plugin.controller()))
+    plugin.controller()->setComponentState(streamOver(bytes, *layout.componentState));
+    if (layout.controllerState &&
+        plugin.controller()->setState(streamOver(bytes, *layout.controllerState)) != kResultOk)
         throw HostError("the plug-in refused the controller state in the preset (IEditController::setState)");
 }
 
@@ -57,23 +63,29 @@ std::vector<char> savePreset(HostedPlugin& plugin, const TUID classId)
 
 std::vector<char> componentStateOf(const std::vector<char>& presetBytes)
 {
-    auto stream = streamOver(presetBytes);
-    Vst::PresetFile file(stream);
-    if (!file.readChunkList())
+    try
+    {
+        const auto chunk = readPresetLayout(presetBytes.data(), presetBytes.size()).componentState;
+        if (!chunk)
+            return {};
+        const auto begin = presetBytes.begin() + static_cast<std::ptrdiff_t>(chunk->offset);
+        return std::vector<char>(begin, begin + static_cast<std::ptrdiff_t>(chunk->size));
+    }
+    catch (const HostError&)
+    {
         return {};
-    const auto* entry = file.getEntry(Vst::kComponentState);
-    if (!entry || entry->offset < 0 || entry->size < 0 ||
-        entry->offset + entry->size > static_cast<TSize>(presetBytes.size()))
-        return {};
-    return std::vector<char>(presetBytes.begin() + entry->offset, presetBytes.begin() + entry->offset + entry->size);
+    }
 }
 
 std::string classIdOf(const std::vector<char>& presetBytes)
 {
-    auto stream = streamOver(presetBytes);
-    Vst::PresetFile file(stream);
-    if (!file.readChunkList())
+    try
+    {
+        return readPresetLayout(presetBytes.data(), presetBytes.size()).classId;
+    }
+    catch (const HostError&)
+    {
         return {};
-    return hex(file.getClassID());
+    }
 }
 } // namespace tolmar::host

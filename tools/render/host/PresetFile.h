@@ -9,8 +9,10 @@ namespace tolmar::host
 // state and the controller state as chunks, and a chunk list. Presets saved
 // by a DAW load here and the other way round.
 
-// Throws HostError when the bytes are not a preset, belong to another class
-// or the plug-in refuses the state they carry.
+// Throws HostError when the bytes are not a preset, are damaged (a chunk
+// list that points outside the file), belong to another class or the
+// plug-in refuses the state they carry. Nothing reaches the plug-in from a
+// damaged file.
 void loadPreset(HostedPlugin& plugin, const Steinberg::TUID classId, const std::vector<char>& bytes);
 std::vector<char> savePreset(HostedPlugin& plugin, const Steinberg::TUID classId);
 
