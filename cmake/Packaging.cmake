@@ -17,14 +17,10 @@ if(DEFINED TOLMAR_PRESETS_DIR)
   install(DIRECTORY "${TOLMAR_PRESETS_DIR}/Tolmar Music" DESTINATION share/vst3/presets
           COMPONENT system EXCLUDE_FROM_ALL)
 endif()
-# The LV2 bundle is built elsewhere in the tree; its folder is where its
-# library goes.
-if(TARGET tolmar_lv2_bundle)
-  get_target_property(lv2_bundle_dir tolmar_lv2_bundle LIBRARY_OUTPUT_DIRECTORY)
-  if(lv2_bundle_dir)
-    install(DIRECTORY "${lv2_bundle_dir}" DESTINATION lib/lv2 USE_SOURCE_PERMISSIONS
-            COMPONENT system EXCLUDE_FROM_ALL)
-  endif()
+# The LV2 bundle, when the tree builds it (src/lv2).
+if(TARGET tolmar_lv2_bundle AND TOLMAR_LV2_BUNDLE_DIR)
+  install(DIRECTORY "${TOLMAR_LV2_BUNDLE_DIR}" DESTINATION lib/lv2 USE_SOURCE_PERMISSIONS
+          COMPONENT system EXCLUDE_FROM_ALL)
 endif()
 
 # Debian's copyright file in its machine-readable form, with the licence's
@@ -63,7 +59,7 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "Tolmar Music <support@tolmarmusic.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "stereo delay effect (VST 3) modelled on a clocked analog delay line")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tolmar Charge Chain Delay is a stereo delay effect for digital audio workstations: a model of a clocked analog delay line with five ranges up to two seconds, feedback, an LFO for chorus, flanger and vibrato, tempo sync, freeze and MIDI learn. The package holds the VST 3 plug-in and its ten factory presets.")
+    "Tolmar Charge Chain Delay is a stereo delay effect for digital audio workstations: a model of a clocked analog delay line with five ranges up to two seconds, feedback, an LFO for chorus, flanger and vibrato, tempo sync, freeze and MIDI learn. The package holds the VST 3 plug-in with its ten factory presets and, where built, the LV2 plug-in.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};system;/")
 set(CPACK_DEBIAN_FILE_NAME "${TOLMAR_PACKAGE_NAME}_${PROJECT_VERSION}_amd64.deb")

@@ -12,6 +12,8 @@ packages=(
   libxcb1-dev
   # The editor tests run the editor in a virtual X server and click it.
   xvfb libxcb-xtest0-dev
+  # The LV2 plug-in: its headers, and lilv and suil to load it in the tests.
+  lv2-dev liblilv-dev lilv-utils libsuil-dev
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
   # CPack which files are shared objects.
   dpkg-dev file

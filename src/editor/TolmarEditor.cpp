@@ -141,10 +141,13 @@ void TolmarEditor::applyPendingChanges()
     rateKnob->SetDirty(false);
   if (refresh & TolmarDelay::kRefreshFreeze)
     freezeButton->SetDirty(false);
-  if ((refresh & TolmarDelay::kRefreshMidiLearn) && !delay.isMidiLearnArmed())
+  if (refresh & TolmarDelay::kRefreshMidiLearn)
   {
-    learnButton->SetValueFromDelegate(0.0);
-    learnButton->SetDirty(true);
+    // Armed or released by the audio thread a block after the click: the
+    // button shows what it took up.
+    if (!delay.isMidiLearnArmed())
+      learnButton->SetValueFromDelegate(0.0);
+    learnButton->SetDirty(false);
   }
   if (refresh & TolmarDelay::kRefreshAllControls)
     graphics->SetAllControlsDirty();

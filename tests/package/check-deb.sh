@@ -53,4 +53,18 @@ out=$(HOME="$root" "$render" --plugin "$root/$vst3" --list-presets) || fail "the
 grep -q "Comb Resonator" <<<"$out" || fail "the unpacked bundle lists no presets: $out"
 HOME="$root" "$render" --plugin "$root/$vst3" --state "$root/$presets/Slapback.vstpreset" --impulse --seconds 0.2 \
   --tail 0.2 --quiet "$root/ir.wav" || fail "the packaged preset does not load into the packaged bundle"
+# The LV2 bundle, when the tree builds it: packaged whole, and found by an
+# LV2 host's discovery in the unpacked root.
+lv2=usr/lib/lv2/tolmar-charge-chain-delay.lv2
+if [[ -d "$build/lv2/tolmar-charge-chain-delay.lv2" ]]; then
+  expect "$lv2/manifest.ttl"
+  built_lv2=$(cd "$build/lv2" && find . -type f | sed 's#^\./#usr/lib/lv2/#' | sort)
+  packaged_lv2=$(grep '^usr/lib/lv2/.*[^/]$' <<<"$listing" | grep -v '^usr/lib/lv2/[^/]*$' | sort)
+  while IFS= read -r f; do
+    grep -qxF "$f" <<<"$packaged_lv2" || fail "the package lacks $f"
+  done <<<"$built_lv2"
+  if command -v lv2ls >/dev/null; then
+    LV2_PATH="$root/usr/lib/lv2" lv2ls | grep -q . || fail "no LV2 host finds the unpacked LV2 bundle"
+  fi
+fi
 echo "package ok: $deb"

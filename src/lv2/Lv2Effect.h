@@ -1,0 +1,121 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include "lv2/Lv2Ports.h"
+#include "plugin/TolmarDelay.h"
+
+// One effect instance as an LV2 host sees it. It turns each run() into the
+// instance's block model, in the order the VST 3 binding uses: transport,
+// parameter values, MIDI and editor messages, then double-precision audio.
+// It owns the instance and is the instance's host connection.
+//
+// No call lets an exception out; run() allocates nothing.
+class Lv2Effect final : public IEffectHost
+{
+public:
+  // Instantiation thread. Null when the host offers no urid:map or the
+  // instance cannot be made.
+  static std::unique_ptr<Lv2Effect> Create(double sampleRate, const LV2_Feature* const* features);
+  ~Lv2Effect() override;
+
+  // Instantiation thread (or audio thread between blocks, as hosts may).
+  void ConnectPort(uint32_t port, void* data);
+  // Instantiation thread: before the first run and after each deactivate.
+  void Activate();
+  void Deactivate();
+  // Audio thread.
+  void Run(uint32_t frames);
+
+  // State (main thread, never during run()): the state chunk followed by
+  // the bypass word, exactly the bytes of a VST 3 component state.
+  LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle);
+  LV2_State_Status Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
+
+  IEffectPlugin& GetPlugin() { return *plugin; }
+  TolmarDelay& GetDelay() { return *delay; }
+
+  // IEffectHost. Parameter edits of the instance (from MIDI controllers) have
+  // no host-side port to go to: LV2 input ports belong to the host. The
+  // editor learns of them through the notify port instead.
+  void BeginInformHostOfParamChange(int) override {}
+  void InformHostOfParamChange(int, double) override {}
+  void EndInformHostOfParamChange(int) override {}
+
+private:
+  struct Urids
+  {
+    LV2_URID atomBlank, atomObject, atomSequence, atomFrameTime, atomChunk, atomInt, atomLong, atomFloat, atomDouble, atomBool,
+        atomString, atomVector;
+    LV2_URID midiEvent;
+    LV2_URID timePosition, timeBar, timeBarBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, timeFrame,
+        timeSpeed;
+    LV2_URID stateChunk;
+    LV2_URID display, parameterValues, delayTimeText, rangeIndex, delaySynced, lfoSynced, frozen, learnArmed,
+        unlearnMode, controllerMap, hostTempo;
+    LV2_URID command, commandCode, commandTarget;
+  };
+
+  // What the editor is told; compared whole to see whether to send it.
+  struct Display
+  {
+    double parameterValues[kNumParams];
+    double hostTempo;
+    char delayTimeText[24];
+    int32_t rangeIndex;
+    int32_t delaySynced, lfoSynced, frozen, learnArmed, unlearnMode;
+    int32_t controllerMap[TolmarDelay::kNumMidiControllers];
+  };
+
+  Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& map, double sampleRate);
+
+  void applyTransport(const LV2_Atom_Object* position);
+  void applyControlPorts();
+  void applyEvent(const LV2_Atom_Event* event, int32_t offset);
+  void applyCommand(const LV2_Atom_Object* command);
+  void processAudio(uint32_t start, uint32_t end);
+  void readDisplay(Display& out);
+  void notify();
+  bool isPosition(const LV2_Atom* atom) const;
+
+  std::unique_ptr<TolmarDelay> delay;
+  IEffectPlugin* plugin;
+  Urids uris{};
+  LV2_Atom_Forge forge{};
+
+  const float* audioIn[2] = {nullptr, nullptr};
+  float* audioOut[2] = {nullptr, nullptr};
+  const float* parameterPorts[kNumParams] = {};
+  const float* enabledPort = nullptr;
+  const LV2_Atom_Sequence* controlPort = nullptr;
+  LV2_Atom_Sequence* notifyPort = nullptr;
+
+  // The value this binding last applied from each port; a port is applied
+  // again only when the host changes it, so that a parameter a MIDI
+  // controller moved keeps its value until the host's value moves too.
+  float lastParameterPort[kNumParams];
+  float lastEnabledPort;
+  // Set by a restore: the next block takes the ports' values as already
+  // applied, so that ports the host leaves as they were (or sets to the
+  // state's own values) do not undo the restored state.
+  std::atomic<bool> portsFollowRestore{false};
+
+  // Conversion buffers, made at instantiation: blocks beyond them are
+  // processed in pieces.
+  static constexpr int kScratchFrames = 4096;
+  std::vector<double> scratch;
+
+  IString displayText;
+  Display lastDisplay{};
+  // Set by restore and by the editor's request: the next run sends a full
+  // display message even when nothing changed.
+  std::atomic<bool> displayRequested{true};
+};
