@@ -8,17 +8,6 @@ namespace
 {
 constexpr float kScales[] = {0.5f, 1.f, 2.f, 4.f};
 
-class MenuControl : public RecordingControl
-{
-public:
-  using RecordingControl::RecordingControl;
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override
-  {
-    RecordingControl::OnMouseDown(x, y, mod);
-    GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
-  }
-  IPopupMenu menu;
-};
 
 struct ScaledMenu : OffscreenFixture
 {

@@ -4,18 +4,6 @@
 
 namespace
 {
-// A control that opens its menu when pressed, as the editor's menus do.
-class MenuControl : public RecordingControl
-{
-public:
-  using RecordingControl::RecordingControl;
-  void OnMouseDown(float x, float y, const IMouseMod& mod) override
-  {
-    RecordingControl::OnMouseDown(x, y, mod);
-    GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
-  }
-  IPopupMenu menu;
-};
 
 struct MenuFixture : OffscreenFixture
 {

@@ -146,6 +146,19 @@ private:
   }
 };
 
+// A control that opens its menu when pressed, as the editor's menus do.
+class MenuControl : public RecordingControl
+{
+public:
+  using RecordingControl::RecordingControl;
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override
+  {
+    RecordingControl::OnMouseDown(x, y, mod);
+    GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
+  }
+  IPopupMenu menu;
+};
+
 // A graphics context opened on an offscreen window; 1366 x 348 layout
 // units at scale 0.5 unless told otherwise, with the editor's font.
 struct OffscreenFixture
