@@ -241,10 +241,16 @@ tresult IEffectVST3View::handleKey(bool down, char16 key, int16 keyCode, int16 m
   if (owner.GetHost() == kHostReaper)
   {
     // REAPER hands every key to the view first and keeps only those refused:
-    // the editor takes the space bar alone, so the host's shortcuts work.
-    if (keyCode != KeyTranslation::kVST3KeySpace)
+    // the editor takes the space bar alone, so the host's shortcuts work,
+    // and Escape while one of its menus or message boxes is open, so that
+    // it can always be closed from the keyboard.
+    const bool overlayOpen = graphics->IsShowingPopupMenu() || graphics->IsShowingMessageBox();
+    if (keyCode == KeyTranslation::kVST3KeyEscape && overlayOpen)
+      press = KeyTranslation::Translate(key, keyCode, modifiers);
+    else if (keyCode == KeyTranslation::kVST3KeySpace)
+      press = KeyTranslation::SpaceKey(modifiers);
+    else
       return kResultFalse;
-    press = KeyTranslation::SpaceKey(modifiers);
   }
   else
   {

@@ -10,6 +10,7 @@
 namespace KeyTranslation
 {
 // VST 3 key codes the view itself needs to know.
+constexpr int16_t kVST3KeyEscape = 6;
 constexpr int16_t kVST3KeySpace = 7;
 constexpr int16_t kVST3FirstAscii = 128;
 

@@ -583,7 +583,7 @@ TEST_F(EditorViewTest, KeysReachTheSizeMenuAndUnusedKeysGoBackToTheHost)
   EXPECT_TRUE(frame->requests.empty());
 }
 
-TEST_F(EditorViewTest, InReaperOnlyTheSpaceBarReachesTheEditor)
+TEST_F(EditorViewTest, InReaperOnlyTheSpaceBarAndEscapeForAnOpenMenuReachTheEditor)
 {
   effect.reset();
   makeEffect("REAPER");
@@ -593,6 +593,10 @@ TEST_F(EditorViewTest, InReaperOnlyTheSpaceBarReachesTheEditor)
   EXPECT_EQ(view->onKeyDown(0, kKeyDown, 0), kResultFalse);
   EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultFalse);
   EXPECT_EQ(view->onKeyDown(u' ', kKeySpace, 0), kResultTrue);
+  // Escape closes the open menu; with none open it is the host's again.
+  EXPECT_EQ(view->onKeyDown(0, kKeyEscape, 0), kResultTrue);
+  pump(40);
+  EXPECT_EQ(view->onKeyDown(0, kKeyEscape, 0), kResultFalse);
 }
 
 // --- Sizes -------------------------------------------------------------------------------------
