@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 shift || true
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+source scripts/compiler-cache.sh
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${compiler_cache_args[@]}" "$@" >/dev/null
 ninja -C "$dir" -j "$(nproc)"

@@ -14,8 +14,9 @@ shift || true
 scripts/install-deps.sh clang libclang-rt-14-dev
 
 build=build-fuzz
+source scripts/compiler-cache.sh
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLMAR_FUZZ=ON \
-  -DTOLMAR_BUILD_TESTS=OFF -DTOLMAR_BUILD_BENCH=OFF "$@" >/dev/null
+  -DTOLMAR_BUILD_TESTS=OFF -DTOLMAR_BUILD_BENCH=OFF "${compiler_cache_args[@]}" "$@" >/dev/null
 ninja -C "$build" -j "$(nproc)" tolmar_fuzzers
 
 mapfile -t targets < "$build/tests/fuzz/fuzzers.txt"
