@@ -186,11 +186,10 @@ void TolmarDelay::OnParamChange(int paramIdx, EParamSource source, int)
 {
   if (source == kHost || source == kDelegate)
   {
+    // Published with the block: at the end of ProcessBlock, or at the start
+    // of the next block when this one is bypassed.
     if (paramIdx >= 0 && paramIdx < NParams())
-    {
       applyParamChange(paramIdx);
-      publish();
-    }
     return;
   }
   OnParamChange(paramIdx);
