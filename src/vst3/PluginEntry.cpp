@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "base/source/updatehandler.h"
 #include "params/ProductFacts/ProductIdentity.h"
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
@@ -97,6 +98,11 @@ extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
   }
   try
   {
+    // The SDK's edit controller fetches a process-wide update handler in its
+    // constructor, and that singleton is made without a lock on its first
+    // check. Making it here, before the host can hold the factory, means
+    // instances created from several threads at once only ever read it.
+    UpdateHandler::instance();
     auto* factory = new CPluginFactory(factoryInfo());
     factory->registerClass(classInfo(), createInstance, factory);
     gPluginFactory = factory;
