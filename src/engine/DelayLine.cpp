@@ -130,20 +130,19 @@ bool DelayLine::rebuild(double newSampleRate)
   buffer.reset();
   bufferLength = 0;
 
-  const double length =
-      std::isfinite(newSampleRate) ? std::trunc(newSampleRate * DelayRanges::kLongestDelaySeconds) : 0.0;
-  // A length the 32-bit indices cannot address is as unusable as a failed
-  // allocation.
-  if (length >= 1.0 && length <= static_cast<double>(std::numeric_limits<int32_t>::max() / 2))
+  const int32_t length = DelayRanges::bufferLengthFor(newSampleRate);
+  if (length > 0)
   {
-    const auto count = static_cast<size_t>(length) * 2;
-    buffer.reset(new (std::nothrow) double[count]());
+    buffer.reset(new (std::nothrow) double[static_cast<size_t>(length) * 2]());
     if (buffer)
-      bufferLength = static_cast<int32_t>(length);
+      bufferLength = length;
   }
-  // Without the buffers the rate is not taken as built, so that the next
-  // reset tries again.
-  if (length >= 1.0 && !buffer)
+  // A rate that calls for buffers and did not get them (a length the 32-bit
+  // indices cannot address is as unusable as a failed allocation) is not
+  // taken as built, so that the next reset tries again.
+  const bool wantsBuffer =
+      std::isfinite(newSampleRate) && newSampleRate * DelayRanges::kLongestDelaySeconds >= 1.0;
+  if (wantsBuffer && !buffer)
     sampleRate = std::numeric_limits<double>::quiet_NaN();
 
   writeIndex = 0;
@@ -157,7 +156,7 @@ bool DelayLine::rebuild(double newSampleRate)
   outputFilterRight.reset(sampleRate);
   if (readOffset > bufferLength)
     readOffset = bufferLength;
-  return bufferLength > 0 || !(length >= 1.0);
+  return bufferLength > 0 || !wantsBuffer;
 }
 
 double DelayLine::bufferAt(int channel, int32_t index) const

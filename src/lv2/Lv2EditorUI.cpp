@@ -8,20 +8,13 @@
 #include "editor/TolmarControls.h"
 #include "editor/TolmarEditor.h"
 #include "lv2/AtomChecks.h"
+#include "lv2/Lv2Features.h"
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
 #include "toolkit/X11EditorWindow.h"
 
 namespace
 {
-const void* findFeature(const LV2_Feature* const* features, const char* uri)
-{
-  for (const LV2_Feature* const* f = features; f && *f; ++f)
-    if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
-      return (*f)->data ? (*f)->data : reinterpret_cast<const void*>(1);
-  return nullptr;
-}
-
 bool isObject(const LV2_Atom* atom, LV2_URID object, LV2_URID blank)
 {
   return (atom->type == object || atom->type == blank) && atom->size >= sizeof(LV2_Atom_Object_Body);
@@ -32,23 +25,15 @@ std::unique_ptr<Lv2EditorUI> Lv2EditorUI::Create(const char* bundlePath, LV2UI_W
                                                  LV2UI_Controller controller, LV2UI_Widget* widget,
                                                  const LV2_Feature* const* features)
 {
-  const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
-  const void* parent = nullptr;
-  for (const LV2_Feature* const* f = features; f && *f; ++f)
-    if ((*f)->URI && std::strcmp((*f)->URI, LV2_UI__parent) == 0)
-      parent = (*f)->data;
+  const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
+  const void* parent = featureData(features, LV2_UI__parent);
   if (!map || !map->map || !parent || !write || !widget)
     return nullptr;
   try
   {
     std::unique_ptr<Lv2EditorUI> ui(new Lv2EditorUI(write, controller, *map));
-    for (const LV2_Feature* const* f = features; f && *f; ++f)
-    {
-      if ((*f)->URI && std::strcmp((*f)->URI, LV2_UI__resize) == 0)
-        ui->hostResize = static_cast<const LV2UI_Resize*>((*f)->data);
-      else if ((*f)->URI && std::strcmp((*f)->URI, LV2_UI__touch) == 0)
-        ui->touch = static_cast<const LV2UI_Touch*>((*f)->data);
-    }
+    ui->hostResize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
+    ui->touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
     std::string resources = bundlePath ? bundlePath : "";
     while (!resources.empty() && resources.back() == '/')
       resources.pop_back();
@@ -67,26 +52,8 @@ std::unique_ptr<Lv2EditorUI> Lv2EditorUI::Create(const char* bundlePath, LV2UI_W
 
 Lv2EditorUI::Lv2EditorUI(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController,
                          const LV2_URID_Map& map)
-: write(writeFunction), controller(hostController), model(std::make_unique<TolmarDelay>())
+: write(writeFunction), controller(hostController), uris(map), model(std::make_unique<TolmarDelay>())
 {
-  auto m = [&map](const char* uri) { return map.map(map.handle, uri); };
-  uris.atomEventTransfer = m(LV2_ATOM__eventTransfer);
-  uris.atomObject = m(LV2_ATOM__Object);
-  uris.atomBlank = m(LV2_ATOM__Blank);
-  uris.atomInt = m(LV2_ATOM__Int);
-  uris.atomBool = m(LV2_ATOM__Bool);
-  uris.atomDouble = m(LV2_ATOM__Double);
-  uris.atomVector = m(LV2_ATOM__Vector);
-  uris.display = m(Lv2Uris::kDisplay);
-  uris.parameterValues = m(Lv2Uris::kParameterValues);
-  uris.hostTempo = m(Lv2Uris::kHostTempo);
-  uris.frozen = m(Lv2Uris::kFrozen);
-  uris.learnArmed = m(Lv2Uris::kLearnArmed);
-  uris.unlearnMode = m(Lv2Uris::kUnlearnMode);
-  uris.controllerMap = m(Lv2Uris::kControllerMap);
-  uris.command = m(Lv2Uris::kCommand);
-  uris.commandCode = m(Lv2Uris::kCommandCode);
-  uris.commandTarget = m(Lv2Uris::kCommandTarget);
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
   // The model starts where a fresh plug-in starts; the host's port values

@@ -9,6 +9,7 @@
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
+#include "lv2/Lv2Urids.h"
 #include "plugin/TolmarDelay.h"
 
 class TolmarEditor;
@@ -51,13 +52,6 @@ public:
   void EndInformHostOfParamChange(int paramIdx) override;
 
 private:
-  struct Urids
-  {
-    LV2_URID atomEventTransfer, atomObject, atomBlank, atomInt, atomBool, atomDouble, atomVector;
-    LV2_URID display, parameterValues, hostTempo, frozen, learnArmed, unlearnMode, controllerMap;
-    LV2_URID command, commandCode, commandTarget;
-  };
-
   Lv2EditorUI(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_URID_Map& map);
   bool open(const std::string& resources, uint32_t parent);
 
@@ -73,7 +67,7 @@ private:
 
   LV2UI_Write_Function write;
   LV2UI_Controller controller;
-  Urids uris{};
+  Lv2Urids uris;
   LV2_Atom_Forge forge{};
   const LV2UI_Resize* hostResize = nullptr;
   const LV2UI_Touch* touch = nullptr;

@@ -6,10 +6,9 @@
 #include <limits>
 
 #include <lv2/atom/util.h>
-#include <lv2/midi/midi.h>
-#include <lv2/time/time.h>
 
 #include "lv2/AtomChecks.h"
+#include "lv2/Lv2Features.h"
 #include "lv2/Lv2Uris.h"
 
 namespace
@@ -44,10 +43,7 @@ bool readNumber(const LV2_Atom* atom, LV2_URID intType, LV2_URID longType, LV2_U
 
 std::unique_ptr<Lv2Effect> Lv2Effect::Create(double sampleRate, const LV2_Feature* const* features)
 {
-  const LV2_URID_Map* map = nullptr;
-  for (const LV2_Feature* const* f = features; f && *f; ++f)
-    if (std::strcmp((*f)->URI, LV2_URID__map) == 0)
-      map = static_cast<const LV2_URID_Map*>((*f)->data);
+  const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
   if (!map || !map->map || !(sampleRate > 0.0) || !std::isfinite(sampleRate))
     return nullptr;
   try
@@ -61,45 +57,8 @@ std::unique_ptr<Lv2Effect> Lv2Effect::Create(double sampleRate, const LV2_Featur
 }
 
 Lv2Effect::Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& map, double sampleRate)
-: delay(std::move(instance)), plugin(delay.get())
+: delay(std::move(instance)), plugin(delay.get()), uris(map)
 {
-  auto m = [&map](const char* uri) { return map.map(map.handle, uri); };
-  uris.atomBlank = m(LV2_ATOM__Blank);
-  uris.atomObject = m(LV2_ATOM__Object);
-  uris.atomSequence = m(LV2_ATOM__Sequence);
-  uris.atomFrameTime = m(LV2_ATOM__frameTime);
-  uris.atomChunk = m(LV2_ATOM__Chunk);
-  uris.atomInt = m(LV2_ATOM__Int);
-  uris.atomLong = m(LV2_ATOM__Long);
-  uris.atomFloat = m(LV2_ATOM__Float);
-  uris.atomDouble = m(LV2_ATOM__Double);
-  uris.atomBool = m(LV2_ATOM__Bool);
-  uris.atomString = m(LV2_ATOM__String);
-  uris.atomVector = m(LV2_ATOM__Vector);
-  uris.midiEvent = m(LV2_MIDI__MidiEvent);
-  uris.timePosition = m(LV2_TIME__Position);
-  uris.timeBar = m(LV2_TIME__bar);
-  uris.timeBarBeat = m(LV2_TIME__barBeat);
-  uris.timeBeatUnit = m(LV2_TIME__beatUnit);
-  uris.timeBeatsPerBar = m(LV2_TIME__beatsPerBar);
-  uris.timeBeatsPerMinute = m(LV2_TIME__beatsPerMinute);
-  uris.timeFrame = m(LV2_TIME__frame);
-  uris.timeSpeed = m(LV2_TIME__speed);
-  uris.stateChunk = m(Lv2Uris::kStateChunk);
-  uris.display = m(Lv2Uris::kDisplay);
-  uris.parameterValues = m(Lv2Uris::kParameterValues);
-  uris.delayTimeText = m(Lv2Uris::kDelayTimeText);
-  uris.rangeIndex = m(Lv2Uris::kRangeIndex);
-  uris.delaySynced = m(Lv2Uris::kDelaySynced);
-  uris.lfoSynced = m(Lv2Uris::kLFOSynced);
-  uris.frozen = m(Lv2Uris::kFrozen);
-  uris.learnArmed = m(Lv2Uris::kLearnArmed);
-  uris.unlearnMode = m(Lv2Uris::kUnlearnMode);
-  uris.controllerMap = m(Lv2Uris::kControllerMap);
-  uris.hostTempo = m(Lv2Uris::kHostTempo);
-  uris.command = m(Lv2Uris::kCommand);
-  uris.commandCode = m(Lv2Uris::kCommandCode);
-  uris.commandTarget = m(Lv2Uris::kCommandTarget);
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
   std::fill(std::begin(lastParameterPort), std::end(lastParameterPort), kNeverApplied);
@@ -423,14 +382,13 @@ void Lv2Effect::readDisplay(Display& out)
     out.parameterValues[i] = plugin->Param(i).Value();
   // The editor works out the synced delay's range from it, as the engine does.
   out.hostTempo = plugin->GetTimeInfo().tempo;
-  delay->getDelayTimeDisplay(displayText);
-  std::strncpy(out.delayTimeText, displayText.Get(), sizeof out.delayTimeText - 1);
-  out.rangeIndex = delay->getRangeIndex();
-  out.delaySynced = delay->isDelaySynced();
-  out.lfoSynced = delay->isLFOSynced();
-  out.frozen = delay->isFrozen();
-  out.learnArmed = delay->isMidiLearnArmed();
-  out.unlearnMode = delay->isMidiUnlearnMode();
+  const TolmarDelay::DisplayState state = delay->getDisplayState();
+  out.rangeIndex = state.rangeIndex;
+  out.delaySynced = state.delaySync;
+  out.lfoSynced = state.lfoSync;
+  out.frozen = state.frozen;
+  out.learnArmed = state.learnArmed;
+  out.unlearnMode = state.unlearnMode;
   for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
     out.controllerMap[c] = delay->getMidiCCMapping(c);
 }
@@ -451,6 +409,7 @@ void Lv2Effect::notify()
   const bool requested = displayRequested.load(std::memory_order_acquire);
   if (requested || std::memcmp(&now, &lastDisplay, sizeof now) != 0)
   {
+    delay->getDelayTimeDisplay(displayText);
     LV2_Atom_Forge_Frame objectFrame;
     bool written = lv2_atom_forge_frame_time(&forge, 0) &&
                    lv2_atom_forge_object(&forge, &objectFrame, 0, uris.display);
@@ -460,8 +419,7 @@ void Lv2Effect::notify()
                 lv2_atom_forge_vector(&forge, sizeof(double), uris.atomDouble, kNumParams, now.parameterValues) &&
                 lv2_atom_forge_key(&forge, uris.hostTempo) && lv2_atom_forge_double(&forge, now.hostTempo) &&
                 lv2_atom_forge_key(&forge, uris.delayTimeText) &&
-                lv2_atom_forge_string(&forge, now.delayTimeText,
-                                      static_cast<uint32_t>(std::strlen(now.delayTimeText))) &&
+                lv2_atom_forge_string(&forge, displayText.Get(), static_cast<uint32_t>(std::strlen(displayText.Get()))) &&
                 lv2_atom_forge_key(&forge, uris.rangeIndex) && lv2_atom_forge_int(&forge, now.rangeIndex) &&
                 lv2_atom_forge_key(&forge, uris.delaySynced) && lv2_atom_forge_bool(&forge, now.delaySynced) &&
                 lv2_atom_forge_key(&forge, uris.lfoSynced) && lv2_atom_forge_bool(&forge, now.lfoSynced) &&

@@ -11,6 +11,7 @@
 #include <lv2/urid/urid.h>
 
 #include "lv2/Lv2Ports.h"
+#include "lv2/Lv2Urids.h"
 #include "plugin/TolmarDelay.h"
 
 // One effect instance as an LV2 host sees it. It turns each run() into the
@@ -51,25 +52,13 @@ public:
   void EndInformHostOfParamChange(int) override {}
 
 private:
-  struct Urids
-  {
-    LV2_URID atomBlank, atomObject, atomSequence, atomFrameTime, atomChunk, atomInt, atomLong, atomFloat, atomDouble, atomBool,
-        atomString, atomVector;
-    LV2_URID midiEvent;
-    LV2_URID timePosition, timeBar, timeBarBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, timeFrame,
-        timeSpeed;
-    LV2_URID stateChunk;
-    LV2_URID display, parameterValues, delayTimeText, rangeIndex, delaySynced, lfoSynced, frozen, learnArmed,
-        unlearnMode, controllerMap, hostTempo;
-    LV2_URID command, commandCode, commandTarget;
-  };
-
-  // What the editor is told; compared whole to see whether to send it.
+  // What the editor is told; compared whole to see whether to send it. The
+  // delay-time text goes with it but follows from the parameter values and
+  // the sync switch, so it is only formatted for a message that is sent.
   struct Display
   {
     double parameterValues[kNumParams];
     double hostTempo;
-    char delayTimeText[24];
     int32_t rangeIndex;
     int32_t delaySynced, lfoSynced, frozen, learnArmed, unlearnMode;
     int32_t controllerMap[TolmarDelay::kNumMidiControllers];
@@ -88,7 +77,7 @@ private:
 
   std::unique_ptr<TolmarDelay> delay;
   IEffectPlugin* plugin;
-  Urids uris{};
+  Lv2Urids uris;
   LV2_Atom_Forge forge{};
 
   const float* audioIn[2] = {nullptr, nullptr};

@@ -32,14 +32,11 @@ const PFactoryInfo& factoryInfo()
 const PClassInfo2& classInfo()
 {
   static const PClassInfo2 info = [] {
-    TUID cid;
-    for (int i = 0; i < 16; ++i)
-      cid[i] = ProductIdentity::classIdByte(i);
     const IEffectConfig& config = TolmarDelay::kConfig;
     char version[32];
     std::snprintf(version, sizeof(version), "%d.%d.%d", (config.vendorVersion >> 16) & 0xFFFF,
                   (config.vendorVersion >> 8) & 0xFF, config.vendorVersion & 0xFF);
-    return PClassInfo2(cid, PClassInfo::kManyInstances, kVstAudioEffectClass, config.effectName,
+    return PClassInfo2(ProductIdentity::kClassId.data(), PClassInfo::kManyInstances, kVstAudioEffectClass, config.effectName,
                        static_cast<int32>(kClassFlags), Vst::PlugType::kFxDelay, "", version, kSdkVersionString);
   }();
   return info;

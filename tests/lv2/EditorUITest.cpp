@@ -369,3 +369,21 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
   const auto* object = reinterpret_cast<const LV2_Atom_Object*>(messages[0].data());
   EXPECT_EQ(object->body.otype, world.urids.map(Lv2Uris::kCommand));
 }
+
+TEST_F(EditorUI, FeaturesOfferedWithoutDataAreRefusedNotRead)
+{
+  // A host that lists urid:map, ui:resize or ui:touch without their data
+  // gets no editor, or one that does without them; nothing reads the null.
+  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
+  LV2_Feature emptyMap{LV2_URID__map, nullptr};
+  LV2_Feature emptyResize{LV2_UI__resize, nullptr};
+  LV2_Feature emptyTouch{LV2_UI__touch, nullptr};
+  LV2UI_Widget widget = nullptr;
+  const LV2_Feature* withoutMap[] = {&emptyMap, &parent, nullptr};
+  EXPECT_EQ(Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, withoutMap), nullptr);
+
+  const LV2_Feature* withoutExtras[] = {world.urids.features()[0], &parent, &emptyResize, &emptyTouch, nullptr};
+  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, withoutExtras);
+  ASSERT_NE(ui, nullptr);
+  EXPECT_EQ(ui->Idle(), 0);
+}

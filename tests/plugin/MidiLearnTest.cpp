@@ -154,8 +154,12 @@ TEST(MidiLearn, TheEngineFollowsEveryValueWhileArmed)
   EXPECT_FALSE(delay->isMidiLearnArmed());
   EXPECT_EQ(delay->getMidiCCMapping(5), kFeedback);
   for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+  {
     if (c != 5)
+    {
       EXPECT_EQ(delay->getMidiCCMapping(c), TolmarDelay::kUnbound) << c;
+    }
+  }
 }
 
 TEST(MidiLearn, ChannelModeControllersAreNeverCaptured)

@@ -213,7 +213,7 @@ TEST_F(RenderErrors, DamagedPresetFilesAreRefusedBeforeAnythingIsRead)
     bytes[listPos(sound) + 4] = 0x7F; // 127 entries where the file holds one
     expectRefused(bytes, "its chunk list (127 entries) runs past the end of the file");
     bytes = sound;
-    bytes.resize(bytes.size() - 1); // the last entry cut short
+    bytes.pop_back(); // the last entry cut short
     expectRefused(bytes, "its chunk list (1 entries) runs past the end of the file");
     fs::remove(path);
 }

@@ -30,9 +30,7 @@ int main(int argc, char** argv)
   }
   try
   {
-    Steinberg::TUID classId;
-    for (int i = 0; i < 16; ++i)
-      classId[i] = ProductIdentity::classIdByte(i);
+    const char* const classId = ProductIdentity::kClassId.data();
 
     const tolmar::host::PluginModule module(argv[1]);
     tolmar::host::HostedPlugin plugin(module, classId, "tolmar_make_presets");

@@ -8,14 +8,6 @@
 
 namespace tolmar::render
 {
-const Steinberg::TUID kClassId = {
-    ProductIdentity::classIdByte(0),  ProductIdentity::classIdByte(1),  ProductIdentity::classIdByte(2),
-    ProductIdentity::classIdByte(3),  ProductIdentity::classIdByte(4),  ProductIdentity::classIdByte(5),
-    ProductIdentity::classIdByte(6),  ProductIdentity::classIdByte(7),  ProductIdentity::classIdByte(8),
-    ProductIdentity::classIdByte(9),  ProductIdentity::classIdByte(10), ProductIdentity::classIdByte(11),
-    ProductIdentity::classIdByte(12), ProductIdentity::classIdByte(13), ProductIdentity::classIdByte(14),
-    ProductIdentity::classIdByte(15)};
-
 namespace
 {
 double plainValue(const host::HostedPlugin& plugin, const host::ParameterDescription& p)

@@ -14,7 +14,7 @@
 // headers; the tool still talks to the plug-in only through VST 3.
 namespace tolmar::render
 {
-extern const Steinberg::TUID kClassId;
+inline const char* const kClassId = ProductIdentity::kClassId.data();
 constexpr const char* kBundleFolderName = ProductIdentity::kBundleFolderName;
 // The effect answers preset names for this list ID without publishing a list.
 constexpr Steinberg::int32 kPresetProgramListId = static_cast<Steinberg::int32>(ParamIDs::kPresetList);

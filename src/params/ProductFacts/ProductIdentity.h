@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 // Who the effect is to hosts and to the files they keep: names, class ID,
@@ -12,11 +13,14 @@ inline constexpr const char* kSubCategories = "Fx|Delay";
 // The class ID: a fixed prefix, then the manufacturer and plug-in codes,
 // each word most significant byte first.
 inline constexpr uint32_t kClassIdWords[4] = {0xF2AEE70D, 0x00DE4F4E, 0x546F6C6D /* Tolm */, 0x746C6364 /* tlcd */};
-// The 16 bytes of the class ID in the order the SDK's TUID holds them.
-inline constexpr char classIdByte(int i)
-{
-  return static_cast<char>((kClassIdWords[i / 4] >> (24 - 8 * (i % 4))) & 0xFF);
-}
+// The 16 bytes of the class ID in the order the SDK's TUID holds them; its
+// data() is what the SDK's TUID parameters take.
+inline constexpr std::array<char, 16> kClassId = [] {
+  std::array<char, 16> bytes{};
+  for (int i = 0; i < 16; ++i)
+    bytes[static_cast<size_t>(i)] = static_cast<char>((kClassIdWords[i / 4] >> (24 - 8 * (i % 4))) & 0xFF);
+  return bytes;
+}();
 // The bundle folder hosts find in their VST 3 folders.
 inline constexpr const char* kBundleFolderName = "Tolmar Charge Chain Delay.vst3";
 // Preset files: <presets folder>/<vendor>/<effect name>/<preset name>.vstpreset
