@@ -70,25 +70,18 @@ void DelayEngine::setTimeParameters()
 
   if (delaySync)
   {
-    const double tempo = transport.tempo;
-    const double noteMs = 60000.0 / tempo * kDelaySyncRates[static_cast<size_t>(syncIndex)].quarterNotes;
+    lastTempo = transport.tempo;
+    SyncedDelay synced;
     // Without a usable tempo there is no note length: keep the last delay.
-    if (!(tempo > 0.0) || !std::isfinite(tempo) || !std::isfinite(noteMs))
-    {
-      lastTempo = tempo;
+    if (!syncedDelayFor(lastTempo, kDelaySyncRates[static_cast<size_t>(syncIndex)].quarterNotes, deepest, synced))
       return;
-    }
-    lastTempo = tempo;
-    syncedDelayMs = noteMs;
-    const double ms = foldIntoLongestRange(noteMs);
-    const int k = rangeIndexHolding(ms, deepest);
+    syncedDelayMs = synced.noteMs;
+    const int k = synced.rangeIndex;
     rangeIndex = k;
     rangeMaxMs = DelayRanges::rangeMaxMs(k);
     rangeMinMs = DelayRanges::rangeMinMs(k);
     delayLine.setReadOffset(readOffsetFor(bufferLength, k));
-    const double fraction = (ms - rangeMinMs) / (rangeMaxMs - rangeMinMs);
-    // Only a tempo beyond any musical use reaches below the deepest range.
-    timeFraction = fraction < 0.0 ? 0.0 : fraction > 1.0 ? 1.0 : fraction;
+    timeFraction = synced.timeFraction;
   }
   else
   {

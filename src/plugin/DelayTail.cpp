@@ -111,12 +111,12 @@ Loop loopFor(const DelayTailSettings& s, int32_t bufferLength)
   {
     // The delay follows the tempo the instance last saw. A tempo that gives
     // no note keeps whatever delay the engine had: assume the longest.
-    const double noteMs = 60000.0 / s.tempo * kDelaySyncRates[static_cast<size_t>(delaySyncRowForTime(s.time))].quarterNotes;
-    if (s.tempo > 0.0 && std::isfinite(s.tempo) && std::isfinite(noteMs))
+    SyncedDelay synced;
+    if (syncedDelayFor(s.tempo, kDelaySyncRates[static_cast<size_t>(delaySyncRowForTime(s.time))].quarterNotes,
+                       deepestRange(bufferLength), synced))
     {
-      const double ms = foldIntoLongestRange(noteMs);
-      k = rangeIndexHolding(ms, deepestRange(bufferLength));
-      fraction = std::clamp((ms - rangeMinMs(k)) / (rangeMaxMs(k) - rangeMinMs(k)), 0.0, 1.0);
+      k = synced.rangeIndex;
+      fraction = synced.timeFraction;
     }
   }
   else

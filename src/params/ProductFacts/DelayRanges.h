@@ -72,6 +72,31 @@ inline int rangeIndexHolding(double ms, int deepest)
   return k;
 }
 
+// Where a tempo-synced note puts the delay: the note's length, the range
+// index that holds it (folded into the longest range when longer) and the
+// position in that range. False when the tempo gives no note length (not
+// positive or not finite); the delay then stays where it was.
+struct SyncedDelay
+{
+  double noteMs = 0.0;
+  int rangeIndex = 0;
+  double timeFraction = 0.0;
+};
+inline bool syncedDelayFor(double tempo, double quarterNotes, int deepest, SyncedDelay& out)
+{
+  const double noteMs = 60000.0 / tempo * quarterNotes;
+  if (!(tempo > 0.0) || !std::isfinite(tempo) || !std::isfinite(noteMs))
+    return false;
+  const double ms = foldIntoLongestRange(noteMs);
+  const int k = rangeIndexHolding(ms, deepest);
+  const double fraction = (ms - rangeMinMs(k)) / (rangeMaxMs(k) - rangeMinMs(k));
+  out.noteMs = noteMs;
+  out.rangeIndex = k;
+  // Only a tempo beyond any musical use reaches below the deepest range.
+  out.timeFraction = fraction < 0.0 ? 0.0 : fraction > 1.0 ? 1.0 : fraction;
+  return true;
+}
+
 // Input-sample periods per clock tick for a position in the range, with the
 // LFO's output u (0..1) bending it by depth (0..1).
 inline double clockStepFor(double timeFraction, double lfoDepth, double lfoOutput)
