@@ -24,6 +24,19 @@ int32 flagsOf(const IParam& param)
     flags |= ParameterInfo::kIsList;
   return flags;
 }
+
+// A host's text, read by the parameter's own reader, as a normalised value.
+// A plain number beyond the range is limited to it, as it always was.
+bool normalizedFromText(const IParam& param, const TChar* string, ParamValue& valueNormalized)
+{
+  if (!string)
+    return false;
+  double value = 0.0;
+  if (!param.ReadText(TextConversion::ToUTF8(string, 128).c_str(), value))
+    return false;
+  valueNormalized = ClampNormalized(param.ToNormalized(param.Constrain(value)));
+  return true;
+}
 } // namespace
 
 IEffectVST3Parameter::IEffectVST3Parameter(const IParam& instanceParam, ParamID id, UnitID unitID)
@@ -52,15 +65,7 @@ void IEffectVST3Parameter::toString(ParamValue valueNormalized, String128 string
 
 bool IEffectVST3Parameter::fromString(const TChar* string, ParamValue& valueNormalized) const
 {
-  if (!string)
-    return false;
-  // A plain number beyond the range is limited to it, as it always was.
-  const std::string text = TextConversion::ToUTF8(string, 128);
-  double value = 0.0;
-  if (!param.ReadText(text.c_str(), value))
-    return false;
-  valueNormalized = ClampNormalized(param.ToNormalized(param.Constrain(value)));
-  return true;
+  return normalizedFromText(param, string, valueNormalized);
 }
 
 ParamValue IEffectVST3Parameter::toPlain(ParamValue valueNormalized) const
@@ -91,14 +96,7 @@ void IEffectVST3BypassParameter::toString(ParamValue valueNormalized, String128 
 
 bool IEffectVST3BypassParameter::fromString(const TChar* string, ParamValue& valueNormalized) const
 {
-  if (!string)
-    return false;
-  const std::string text = TextConversion::ToUTF8(string, 128);
-  double value = 0.0;
-  if (!reading.ReadText(text.c_str(), value))
-    return false;
-  valueNormalized = reading.Constrain(value);
-  return true;
+  return normalizedFromText(reading, string, valueNormalized);
 }
 
 ParamValue IEffectVST3BypassParameter::toPlain(ParamValue valueNormalized) const
