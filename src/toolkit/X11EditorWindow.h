@@ -88,6 +88,7 @@ private:
   xcb_cursor_t invisibleCursor();
   void applyCursor();
   void setXEmbedInfo();
+  void setSizeHints();
   bool alive() const { return connection && !broken; }
 
   xcb_connection_t* connection;
