@@ -278,13 +278,6 @@ private:
   }
 };
 
-struct Render
-{
-  std::string name;
-  std::vector<std::pair<std::string, double>> params; // Ardour's labels, plain values
-  std::string preset;
-  std::vector<std::pair<int, double>> timeAutomation; // frame, value
-};
 
 std::string luaString(const std::string& s)
 {
@@ -307,107 +300,113 @@ std::string formatDouble(double v)
 // The value Ardour hands the plug-in for `v`: a 32-bit float.
 std::string asFloat(double v) { return formatDouble(static_cast<float>(v)); }
 
-struct Session
+struct Render
 {
-  std::string format; // "VST3" or "LV2"
-  fs::path folder;
-
-  fs::path writeJob(const std::string& name, bool reopen, bool save, const std::vector<Render>& renders) const
-  {
-    std::ostringstream s;
-    s << "return {\n  session_dir = " << luaString((folder / "session").string())
-      << ", session_name = \"tolmar\",\n  reopen = " << (reopen ? "true" : "false")
-      << ", save = " << (save ? "true" : "false") << ",\n  plugin_type = \"" << format << "\", plugin_id = "
-      << luaString(format == "VST3" ? ProductIdentity::kEffectName : TOLMAR_LV2_URI) << ",\n  length = " << kFrames
-      << ", export_dir = " << luaString((folder / "export").string()) << ", export_preset = \"" << kExportPresetId
-      << "\",\n  renders = {\n";
-    for (const Render& r : renders)
-    {
-      s << "    { name = " << luaString(r.name);
-      if (!r.preset.empty())
-        s << ", preset = " << luaString(r.preset);
-      s << ", params = {";
-      for (const auto& [label, value] : r.params)
-        s << " {" << luaString(label) << ", " << formatDouble(value) << "},";
-      s << " }";
-      if (!r.timeAutomation.empty())
-      {
-        s << ", automation = { label = \"Time\", points = {";
-        for (const auto& [frame, value] : r.timeAutomation)
-          s << " {" << frame << ", " << formatDouble(value) << "},";
-        s << " } }";
-      }
-      s << " },\n";
-    }
-    s << "  },\n}\n";
-    const fs::path job = folder / (name + ".lua");
-    writeText(job, s.str());
-    return job;
-  }
-};
-
-// What the two Ardour runs of one format left behind.
-struct Results
-{
-  bool ran = false;
-  std::string failure;
-  std::string firstLog, secondLog;
-  fs::path exports;
+  std::string name;
+  std::vector<std::pair<std::string, double>> params; // Ardour's labels, plain values
+  std::string preset;
+  std::vector<std::pair<int, double>> timeAutomation; // frame, value
+  // Made in a new session, or in the one the render `reopens` saved.
+  std::string reopens;
+  bool save = false;
 };
 
 constexpr double kAutomationBefore = 0.2;
 constexpr double kAutomationAfter = 0.9;
 constexpr int kAutomationStep = 43200; // after the impulses' echoes, before the burst
 
-std::vector<Render> firstRenders()
+// One Ardour run each, so that one of Ardour's own crashes costs one render
+// (Ardour 7.3's export corrupts its heap now and then, and every further
+// export in the same process is a further chance to meet the damage).
+const std::vector<Render>& renders()
 {
-  return {
-      {"defaults", {}, "", {}},
-      {"set", {{"Time", 0.5}, {"Feedback", 0.5}, {"Mix", 0.7}, {"Quality", 0.8}}, "", {}},
-      {"preset", {}, "Slapback", {}},
-      {"edited", {{"Feedback", -0.45}}, "", {}},
-  };
-}
-
-std::vector<Render> secondRenders()
-{
-  return {
-      {"reopened", {}, "", {}},
+  static const std::vector<Render> all = {
+      {"defaults", {}, "", {}, "", false},
+      {"set", {{"Time", 0.5}, {"Feedback", 0.5}, {"Mix", 0.7}, {"Quality", 0.8}}, "", {}, "", false},
+      {"preset", {}, "Slapback", {}, "", false},
+      {"edited", {{"Feedback", -0.45}}, "Slapback", {}, "", true},
+      {"reopened", {}, "", {}, "edited", false},
       {"automated",
        {{"Range", 2}, {"Feedback", 0.0}, {"Mix", 1.0}},
        "",
        // Ardour's editor takes no two points closer than a few frames: the
        // step is a 10 ms ramp.
        {{0, kAutomationBefore}, {kAutomationStep, kAutomationBefore}, {kAutomationStep + 480, kAutomationAfter},
-        {kFrames, kAutomationAfter}}},
+        {kFrames, kAutomationAfter}},
+       "edited",
+       false},
   };
+  return all;
 }
+
+const Render& render(const std::string& name)
+{
+  for (const Render& r : renders())
+    if (r.name == name)
+      return r;
+  throw std::logic_error("no render " + name);
+}
+
+fs::path writeJob(const std::string& format, const fs::path& folder, const Render& r)
+{
+  const fs::path session = folder / ("session-" + (r.reopens.empty() ? r.name : r.reopens));
+  std::ostringstream s;
+  s << "return {\n  session_dir = " << luaString(session.string()) << ", session_name = \"tolmar\",\n  reopen = "
+    << (r.reopens.empty() ? "false" : "true") << ", save = " << (r.save ? "true" : "false")
+    << ",\n  plugin_type = \"" << format << "\", plugin_id = "
+    << luaString(format == "VST3" ? ProductIdentity::kEffectName : TOLMAR_LV2_URI) << ",\n  length = " << kFrames
+    << ", export_dir = " << luaString((folder / "export").string()) << ", export_preset = \"" << kExportPresetId
+    << "\",\n  renders = {\n    { name = " << luaString(r.name);
+  if (!r.preset.empty())
+    s << ", preset = " << luaString(r.preset);
+  s << ", params = {";
+  for (const auto& [label, value] : r.params)
+    s << " {" << luaString(label) << ", " << formatDouble(value) << "},";
+  s << " }";
+  if (!r.timeAutomation.empty())
+  {
+    s << ", automation = { label = \"Time\", points = {";
+    for (const auto& [frame, value] : r.timeAutomation)
+      s << " {" << frame << ", " << formatDouble(value) << "},";
+    s << " } }";
+  }
+  s << " },\n  },\n}\n";
+  const fs::path job = folder / (r.name + ".lua");
+  writeText(job, s.str());
+  return job;
+}
+
+// The exports of one format, and why a render is missing.
+struct Results
+{
+  fs::path exports;
+  std::map<std::string, std::string> failures;
+};
 
 const Results& sessionResults(const std::string& format)
 {
   static std::map<std::string, Results> all;
-  Results& r = all[format];
-  if (r.ran)
-    return r;
-  r.ran = true;
+  auto [it, added] = all.try_emplace(format);
+  Results& results = it->second;
+  if (!added)
+    return results;
   PrivateArdour& ardour = PrivateArdour::get();
-  Session session{format, ardour.folder() / format};
-  fs::create_directories(session.folder / "export");
-  r.exports = session.folder / "export";
-
-  const Run first = ardour.runJob(session.writeJob("first", false, true, firstRenders()), format + " session",
-                                 session.folder / "session");
-  r.firstLog = first.out;
-  if (first.out.find(kDoneLine) == std::string::npos)
+  const fs::path folder = ardour.folder() / format;
+  results.exports = folder / "export";
+  fs::create_directories(results.exports);
+  for (const Render& r : renders())
   {
-    r.failure = "the first Ardour run did not finish:\n" + first.out;
-    return r;
+    if (!r.reopens.empty() && results.failures.count(r.reopens))
+    {
+      results.failures[r.name] = "the session it reopens was not made";
+      continue;
+    }
+    const fs::path fresh = r.reopens.empty() ? folder / ("session-" + r.name) : fs::path();
+    const Run run = ardour.runJob(writeJob(format, folder, r), format + " " + r.name, fresh);
+    if (run.out.find(kDoneLine) == std::string::npos)
+      results.failures[r.name] = "Ardour did not finish the render:\n" + run.out;
   }
-  const Run second = ardour.runJob(session.writeJob("second", true, false, secondRenders()), format + " reopened");
-  r.secondLog = second.out;
-  if (second.out.find(kDoneLine) == std::string::npos)
-    r.failure = "the Ardour run on the reopened session did not finish:\n" + second.out;
-  return r;
+  return results;
 }
 
 // tolmar-render on the test signal with `settings`, after `lead` frames of
@@ -448,20 +447,34 @@ bool allFinite(const Audio& a)
   return true;
 }
 
-// How far apart tolmar-render's own renders of the same settings are when
-// the plug-in has run for a few frames before the signal. The delay clock
-// runs free at a rate that is no whole multiple of the sample rate, so where
-// its ticks fall between samples depends on how many frames the plug-in has
-// processed; Ardour runs it with the transport stopped for as many blocks as
-// the session happened to idle before an export, so its render starts at an
-// unforeseeable clock phase. Nine leads cover the phases of Time 0.5 (16 ticks
-// every 9 frames) and sample the others; the margin covers the phases between.
-double clockPhaseAllowance(const std::vector<std::string>& settings, const Audio& ref)
+// tolmar-render's render of `settings`, and how far apart its own renders
+// of them are when the plug-in has run for a few frames before the signal.
+// The delay clock runs free at a rate that is no whole multiple of the
+// sample rate, so where its ticks fall between samples depends on how many
+// frames the plug-in has processed; Ardour runs it with the transport
+// stopped for as many blocks as the session happened to idle before an
+// export, so its render starts at a clock phase nobody can foresee. Sixteen
+// leads cover the phases of Time 0.5 (16 ticks every 9 frames) and sample
+// the others (59 phases at Time 0.7); the margin covers the phases between.
+struct Reference
 {
-  double spread = 0.0;
-  for (int lead = 1; lead <= 8; ++lead)
-    spread = std::max(spread, maxDifference(ref, reference(settings, lead)));
-  return 1.5 * spread + 1e-6;
+  Audio audio;
+  double allowance = 0.0;
+};
+
+const Reference& referenceWithAllowance(const std::vector<std::string>& settings)
+{
+  static std::map<std::vector<std::string>, Reference> cache;
+  auto [it, added] = cache.try_emplace(settings);
+  if (added)
+  {
+    it->second.audio = reference(settings);
+    double spread = 0.0;
+    for (int lead = 1; lead <= 16; ++lead)
+      spread = std::max(spread, maxDifference(it->second.audio, reference(settings, lead)));
+    it->second.allowance = 1.5 * spread + 1e-6;
+  }
+  return it->second;
 }
 
 class ArdourSession : public testing::TestWithParam<std::string>
@@ -476,7 +489,16 @@ protected:
                       "install Debian's package ardour (see the ardour_install test's output)";
     RecordProperty("ardour_version", PrivateArdour::get().version());
     results = &sessionResults(GetParam());
-    ASSERT_TRUE(results->failure.empty()) << results->failure;
+  }
+
+  // Reports why Ardour made no export `name`.
+  bool made(const std::string& name) const
+  {
+    const auto failure = results->failures.find(name);
+    if (failure == results->failures.end())
+      return true;
+    ADD_FAILURE() << GetParam() << " export \"" << name << "\": " << failure->second;
+    return false;
   }
 
   Audio exported(const std::string& name) const
@@ -494,10 +516,12 @@ protected:
   void expectLikeTolmarRender(const std::string& name, const std::vector<std::string>& settings) const
   {
     SCOPED_TRACE(GetParam() + " export \"" + name + "\"");
+    if (!made(name))
+      return;
     const Audio ardour = exported(name);
-    const Audio ref = reference(settings);
-    const double allowance = clockPhaseAllowance(settings, ref);
-    const double difference = maxDifference(ardour, ref);
+    const Reference& ref = referenceWithAllowance(settings);
+    const double allowance = ref.allowance;
+    const double difference = maxDifference(ardour, ref.audio);
     std::cout << "[ ardour   ] " << GetParam() << " " << name << ": largest difference from tolmar-render "
               << difference << " (clock-phase allowance " << allowance << ")\n";
     EXPECT_LE(difference, allowance);
@@ -528,8 +552,7 @@ TEST_P(ArdourSession, RendersLikeTolmarRenderAtTheDefaultsAndWithValuesSet)
 {
   expectLikeTolmarRender("defaults", defaults());
   std::vector<std::string> set = defaults();
-  const std::vector<Render> renders = firstRenders();
-  for (const auto& [label, value] : renders[1].params)
+  for (const auto& [label, value] : render("set").params)
     set.insert(set.end(), {"--set", label + "=" + asFloat(value)});
   expectLikeTolmarRender("set", set);
 }
@@ -548,12 +571,17 @@ TEST_P(ArdourSession, ReopenedSessionRendersAsSaved)
   expectLikeTolmarRender("reopened", saved);
   // And like the render before the session was saved, each at its own
   // clock phase.
-  EXPECT_LE(maxDifference(exported("edited"), exported("reopened")), 2 * clockPhaseAllowance(saved, reference(saved)));
+  if (made("edited") && made("reopened"))
+  {
+    EXPECT_LE(maxDifference(exported("edited"), exported("reopened")), 2 * referenceWithAllowance(saved).allowance);
+  }
 }
 
 TEST_P(ArdourSession, AutomatedTimeMovesTheEcho)
 {
   SCOPED_TRACE(GetParam());
+  if (!made("automated"))
+    return;
   const Audio a = exported("automated");
   // Range 2 is 15.625 to 125 ms; wet only, no feedback, so that each input
   // comes back once, after the delay the automation gives at its time.

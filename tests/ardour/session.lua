@@ -118,13 +118,20 @@ local function apply(render)
 	end
 end
 
+-- Ardour 7.3 corrupts its heap when it frees an export's channels (the
+-- garbage collector freeing a SimpleExport): the exports are kept until
+-- the end, so that this happens only in the teardown after the success line.
+local exporters = {}
+
 local function export(name)
 	local e = Session:simple_export()
+	exporters[#exporters + 1] = e
 	e:set_folder(job.export_dir)
 	e:set_name(name)
 	e:set_range(0, job.length)
 	if not e:set_preset(job.export_preset) then fail("no export preset " .. job.export_preset) end
 	if not e:run_export() then fail("the export of " .. name .. " failed") end
+	ARDOUR.LuaAPI.usleep(500000)
 	print("tolmar-ardour: exported " .. name)
 end
 
