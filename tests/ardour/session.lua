@@ -112,15 +112,17 @@ local function apply(render)
 		local list = control:alist()
 		list:clear_list()
 		for _, point in ipairs(render.automation.points) do
-			list:editor_add(Temporal.timepos_t(point[1]), point[2], false)
+			if not list:editor_add(Temporal.timepos_t(point[1]), point[2], false) then
+				fail(string.format("Ardour refused the automation point %d, %s", point[1], tostring(point[2])))
+			end
 		end
 		control:set_automation_state(ARDOUR.AutoState.Play)
 	end
 end
 
--- Ardour 7.3 corrupts its heap when it frees an export's channels (the
--- garbage collector freeing a SimpleExport): the exports are kept until
--- the end, so that this happens only in the teardown after the success line.
+-- Ardour 7.3 often finds its heap corrupt when an export's channels are
+-- freed (the garbage collector freeing a SimpleExport): the exporters are
+-- kept until the session closes, after the success line.
 local exporters = {}
 
 local function export(name)
@@ -131,7 +133,6 @@ local function export(name)
 	e:set_range(0, job.length)
 	if not e:set_preset(job.export_preset) then fail("no export preset " .. job.export_preset) end
 	if not e:run_export() then fail("the export of " .. name .. " failed") end
-	ARDOUR.LuaAPI.usleep(500000)
 	print("tolmar-ardour: exported " .. name)
 end
 
