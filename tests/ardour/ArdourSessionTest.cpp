@@ -201,49 +201,46 @@ public:
   const std::string& version() const { return version_; }
   const fs::path& folder() const { return root; }
 
-  // ardour7-lua on a job file, judged by the script's success line and, for
-  // a job that saves nothing, by its export: Ardour 7.3 crashes now and then
-  // while it tears down an export's processing graph (the file is complete
-  // by then), during a save, or in its own teardown, with or without the
-  // plug-in. A run that dies before either says it worked is retried once,
-  // and the test's output says so. `fresh` is removed before each attempt.
-  Run runJob(const fs::path& job, const std::string& what, const fs::path& fresh, const fs::path& exportFile,
-             bool saves)
+  // ardour7-lua on a job file. Ardour 7.3 damages its heap during an export
+  // now and then, with or without the plug-in, and dies of it sooner or later
+  // in the same run: during the export, a save or its teardown after the
+  // script's success line. Such a run's export cannot be trusted (words of
+  // freed memory, 2.0 to 1e31, have been seen in the exports of runs that
+  // died after the success line), so a run counts only when it printed the
+  // success line and ended cleanly; one that died is run again, up to
+  // kAttempts times in all, and the test's output says so each time.
+  // `fresh` and `exportFile` are removed before each attempt.
+  Run runJob(const fs::path& job, const std::string& what, const fs::path& fresh, const fs::path& exportFile)
   {
     Run r;
-    for (int attempt = 1; attempt <= 2; ++attempt)
+    for (int attempt = 1; attempt <= kAttempts; ++attempt)
     {
       if (!fresh.empty())
         fs::remove_all(fresh);
       fs::remove(exportFile);
       r = runProgram({"timeout", "600", "ardour7-lua", TOLMAR_ARDOUR_SESSION_SCRIPT, job.string()});
       std::ofstream(job.string() + ".log" + std::to_string(attempt)) << r.out;
-      if (r.out.find(kDoneLine) != std::string::npos)
-      {
-        if (r.exitCode != 0)
-          std::cout << "[ ardour   ] " << what << ": Ardour died in its teardown after the job (exit " << r.exitCode
-                    << "); the job's result stands\n";
+      const bool finished = r.out.find(kDoneLine) != std::string::npos;
+      if (finished && r.exitCode == 0)
         return r;
-      }
       // The script's own refusals are results, not accidents.
-      if (r.out.find("tolmar-ardour: error") != std::string::npos)
+      if (!finished && r.out.find("tolmar-ardour: error") != std::string::npos)
         return r;
-      if (!saves && completeExport(exportFile))
-      {
-        std::cout << "[ ardour   ] " << what << ": Ardour died after writing the whole export (exit " << r.exitCode
-                  << "); the export stands\n";
-        r.out += std::string("\n") + kDoneLine + "\n";
-        return r;
-      }
-      std::cout << "[ ardour   ] " << what << ": Ardour died before finishing the job (exit " << r.exitCode
-                << ")" << (attempt == 1 ? "; running it once more" : "") << "\n"
-                << lastLines(r.out, 8);
+      std::cout << "[ ardour   ] " << what << ": Ardour died " << (finished ? "after" : "before")
+                << " the success line (exit " << r.exitCode << ")"
+                << (attempt < kAttempts ? "; running it again" : "; giving up") << "\n"
+                << lastLines(r.out, finished ? 2 : 6);
     }
+    r.out = "Ardour died in each of " + std::to_string(kAttempts) + " runs; the last one:\n" + r.out;
+    r.out.erase(r.out.find(kDoneLine) == std::string::npos ? r.out.size() : r.out.find(kDoneLine));
     return r;
   }
 
 private:
   static constexpr const char* kScanner = "/usr/lib/ardour7/ardour-vst3-scanner";
+  // Ardour died in 3 to 6 of 30 runs of one export by hand: five attempts
+  // make a render fail for Ardour's sake about once in a few thousand.
+  static constexpr int kAttempts = 5;
   fs::path root;
   std::string version_;
 
@@ -280,18 +277,6 @@ private:
       std::cout << "[ ardour   ] the VST 3 scanner failed:\n" << scan.out;
   }
 
-  // A stereo 48 kHz file of the whole range, whose header Ardour closed.
-  static bool completeExport(const fs::path& path)
-  {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f)
-      return false;
-    sf_close(f);
-    return info.channels == 2 && info.samplerate == kRate && info.frames == kFrames &&
-           fs::file_size(path) >= static_cast<std::uintmax_t>(kFrames) * 2 * sizeof(float);
-  }
-
   static std::string lastLines(const std::string& text, int n)
   {
     size_t at = text.size();
@@ -300,7 +285,6 @@ private:
     return at == std::string::npos ? text : text.substr(at + 1);
   }
 };
-
 
 std::string luaString(const std::string& s)
 {
@@ -332,6 +316,8 @@ struct Render
   // Made in a new session, or in the one the render `reopens` saved.
   std::string reopens;
   bool save = false;
+  // The settings reach the plug-in with its first block, not while it runs.
+  bool fromStart = false;
 };
 
 constexpr double kAutomationBefore = 0.2;
@@ -345,7 +331,7 @@ const std::vector<Render>& renders()
 {
   static const std::vector<Render> all = {
       {"defaults", {}, "", {}, "", false},
-      {"set", {{"Time", 0.5}, {"Feedback", 0.5}, {"Mix", 0.7}, {"Quality", 0.8}}, "", {}, "", false},
+      {"set", {{"Time", 0.5}, {"Feedback", 0.5}, {"Mix", 0.75}, {"Quality", 0.75}}, "", {}, "", false, true},
       {"preset", {}, "Slapback", {}, "", false},
       {"edited", {{"Feedback", -0.45}}, "Slapback", {}, "", true},
       {"reopened", {}, "", {}, "edited", false},
@@ -382,6 +368,8 @@ fs::path writeJob(const std::string& format, const fs::path& folder, const Rende
     << "\",\n  renders = {\n    { name = " << luaString(r.name);
   if (!r.preset.empty())
     s << ", preset = " << luaString(r.preset);
+  if (r.fromStart)
+    s << ", from_start = true";
   s << ", params = {";
   for (const auto& [label, value] : r.params)
     s << " {" << luaString(label) << ", " << formatDouble(value) << "},";
@@ -425,8 +413,8 @@ const Results& sessionResults(const std::string& format)
       continue;
     }
     const fs::path fresh = r.reopens.empty() ? folder / ("session-" + r.name) : fs::path();
-    const Run run = ardour.runJob(writeJob(format, folder, r), format + " " + r.name, fresh,
-                                  results.exports / (r.name + ".wav"), r.save);
+    const Run run =
+        ardour.runJob(writeJob(format, folder, r), format + " " + r.name, fresh, results.exports / (r.name + ".wav"));
     if (run.out.find(kDoneLine) == std::string::npos)
       results.failures[r.name] = "Ardour did not finish the render:\n" + run.out;
   }
@@ -553,6 +541,34 @@ protected:
     EXPECT_GT(peakAbs(ardour.samples[0], kFirstImpulse + 200, kBurstStart), 0.05);
   }
 
+  // Where the plug-in got its settings with its first block and the clock's
+  // step is a ratio of small numbers, its phase at the signal depends only
+  // on how many frames Ardour ran the plug-in before, counted modulo the
+  // clock's period: one of that many leads must then give the export to the
+  // last bit of a float.
+  void expectLikeTolmarRenderAtSomeLead(const std::string& name, const std::vector<std::string>& settings,
+                                        int period) const
+  {
+    SCOPED_TRACE(GetParam() + " export \"" + name + "\"");
+    if (!made(name))
+      return;
+    const Audio ardour = exported(name);
+    double best = 1.0;
+    int bestLead = -1;
+    for (int lead = 0; lead < period && best > 1e-6; ++lead)
+    {
+      const double difference = maxDifference(ardour, reference(settings, lead));
+      if (difference < best)
+      {
+        best = difference;
+        bestLead = lead;
+      }
+    }
+    std::cout << "[ ardour   ] " << GetParam() << " " << name << ": equals tolmar-render after " << bestLead
+              << " frames of silence (modulo " << period << ") within " << best << "\n";
+    EXPECT_LE(best, 1e-6);
+  }
+
   static double peakAbs(const std::vector<double>& x, int from, int to)
   {
     double peak = 0.0;
@@ -575,10 +591,17 @@ protected:
 TEST_P(ArdourSession, RendersLikeTolmarRenderAtTheDefaultsAndWithValuesSet)
 {
   expectLikeTolmarRender("defaults", defaults());
+  // At the VST 3 defaults (Time exactly 0.6) the clock makes 20 ticks every
+  // 13 frames; Ardour's LV2 port holds 0.6 as a float, whose clock has no
+  // short period.
+  if (GetParam() == "VST3")
+    expectLikeTolmarRenderAtSomeLead("defaults", defaults(), 13);
+  // Values a float holds exactly; Time 0.5 makes 16 ticks every 9 frames.
   std::vector<std::string> set = defaults();
   for (const auto& [label, value] : render("set").params)
     set.insert(set.end(), {"--set", label + "=" + asFloat(value)});
   expectLikeTolmarRender("set", set);
+  expectLikeTolmarRenderAtSomeLead("set", set, 9);
 }
 
 TEST_P(ArdourSession, RecallsAFactoryPresetThroughArdoursPresetList)

@@ -10,7 +10,9 @@
 --   export_dir                 where the exports go, one "<name>.wav" each
 --   renders                    list of { name = ..., params = { {label, value}, ... },
 --                              preset = label, automation = { label = ..., points =
---                              { {frame, value}, ... } } }, done in order; settings
+--                              { {frame, value}, ... } }, from_start = true when the
+--                              first render's settings are to reach the plug-in
+--                              before its first block }, done in order; settings
 --                              carry over from one render to the next
 --   save                       true: save the session after the renders
 -- The session has one stereo track at 48 kHz: a signal source (the Lua DSP
@@ -56,44 +58,7 @@ local function find_processor(route, name)
 	end
 end
 
-local track, source, insert
-
-if job.reopen then
-	if not load_session(job.session_dir, job.session_name) then fail("cannot load the session") end
-	track = Session:route_by_name("Delay")
-	if track:isnil() then fail("the track is missing after reopening") end
-	source = find_processor(track, "Tolmar Test Signal")
-	if not source then fail("the signal source is missing after reopening") end
-	for i = 0, 32 do
-		local proc = track:nth_plugin(i)
-		if proc:isnil() then break end
-		local pi = proc:to_insert()
-		if not pi:isnil() and pi:plugin(0):name() == "Tolmar Charge Chain Delay" then insert = proc end
-	end
-	if not insert and job.plugin_type ~= "none" then fail("the plug-in is missing after reopening") end
-else
-	if not create_session(job.session_dir, job.session_name, 48000) then fail("cannot create the session") end
-	track = Session:new_audio_track(2, 2, nil, 1, "Delay", -1, ARDOUR.TrackMode.Normal, true, false):front()
-	source = ARDOUR.LuaAPI.new_luaproc(Session, "Tolmar Test Signal")
-	if source:isnil() then fail("the signal source script was not found") end
-	if track:add_processor_by_index(source, 0, nil, true) ~= 0 then fail("cannot add the signal source") end
-	if job.plugin_type ~= "none" then
-		insert = ARDOUR.LuaAPI.new_plugin(Session, job.plugin_id, plugin_type(), "")
-		if insert:isnil() then fail("Ardour did not find the plug-in " .. job.plugin_id) end
-		if track:add_processor_by_index(insert, 1, nil, true) ~= 0 then fail("cannot add the plug-in") end
-	end
-end
-
-local plugin = insert and insert:to_insert():plugin(0)
-if plugin then
-	print(string.format("tolmar-ardour: %s plug-in \"%s\" on track \"%s\"", job.plugin_type, plugin:name(), track:name()))
-end
-
--- The source plays the signal at the track's timeline position, so that the
--- export holds it where the timeline has it.
-ARDOUR.LuaAPI.set_processor_param(source, 0, track:playback_latency())
-
-local function apply(render)
+local function apply(plugin, insert, render)
 	if render.preset then
 		local preset = plugin:preset_by_label(render.preset)
 		if not preset or not preset.valid then fail("no preset " .. render.preset) end
@@ -120,12 +85,68 @@ local function apply(render)
 	end
 end
 
+local track, source, insert
+
+if job.reopen then
+	if not load_session(job.session_dir, job.session_name) then fail("cannot load the session") end
+	track = Session:route_by_name("Delay")
+	if track:isnil() then fail("the track is missing after reopening") end
+	source = find_processor(track, "Tolmar Test Signal")
+	if not source then fail("the signal source is missing after reopening") end
+	for i = 0, 32 do
+		local proc = track:nth_plugin(i)
+		if proc:isnil() then break end
+		local pi = proc:to_insert()
+		if not pi:isnil() and pi:plugin(0):name() == "Tolmar Charge Chain Delay" then insert = proc end
+	end
+	if not insert and job.plugin_type ~= "none" then fail("the plug-in is missing after reopening") end
+else
+	if not create_session(job.session_dir, job.session_name, 48000) then fail("cannot create the session") end
+	track = Session:new_audio_track(2, 2, nil, 1, "Delay", -1, ARDOUR.TrackMode.Normal, true, false):front()
+	source = ARDOUR.LuaAPI.new_luaproc(Session, "Tolmar Test Signal")
+	if source:isnil() then fail("the signal source script was not found") end
+	if track:add_processor_by_index(source, 0, nil, true) ~= 0 then fail("cannot add the signal source") end
+	if job.plugin_type ~= "none" then
+		insert = ARDOUR.LuaAPI.new_plugin(Session, job.plugin_id, plugin_type(), "")
+		if insert:isnil() then fail("Ardour did not find the plug-in " .. job.plugin_id) end
+		-- Settings that are to reach the plug-in with its first block.
+		local first = job.renders[1]
+		if first.from_start then
+			apply(insert:to_insert():plugin(0), insert, first)
+			first.applied = true
+		end
+		if track:add_processor_by_index(insert, 1, nil, true) ~= 0 then fail("cannot add the plug-in") end
+	end
+end
+
+local plugin = insert and insert:to_insert():plugin(0)
+if plugin then
+	print(string.format("tolmar-ardour: %s plug-in \"%s\" on track \"%s\"", job.plugin_type, plugin:name(), track:name()))
+end
+
+-- The source plays the signal at the track's timeline position, so that the
+-- export holds it where the timeline has it. Ardour works the track's
+-- latency out in the background after the session changes: it is read once
+-- it has settled, just before each export.
+local function align_source()
+	local latency = track:playback_latency()
+	for _ = 1, 50 do
+		ARDOUR.LuaAPI.usleep(100000)
+		local now = track:playback_latency()
+		if now == latency then break end
+		latency = now
+	end
+	ARDOUR.LuaAPI.set_processor_param(source, 0, latency)
+	return latency
+end
+
 -- Ardour 7.3 often finds its heap corrupt when an export's channels are
 -- freed (the garbage collector freeing a SimpleExport): the exporters are
 -- kept until the session closes, after the success line.
 local exporters = {}
 
 local function export(name)
+	local latency = align_source()
 	local e = Session:simple_export()
 	exporters[#exporters + 1] = e
 	e:set_folder(job.export_dir)
@@ -133,11 +154,11 @@ local function export(name)
 	e:set_range(0, job.length)
 	if not e:set_preset(job.export_preset) then fail("no export preset " .. job.export_preset) end
 	if not e:run_export() then fail("the export of " .. name .. " failed") end
-	print("tolmar-ardour: exported " .. name)
+	print(string.format("tolmar-ardour: exported %s (track latency %d frames)", name, latency))
 end
 
 for _, render in ipairs(job.renders) do
-	apply(render)
+	if not render.applied then apply(plugin, insert, render) end
 	-- Values set from this thread reach the plug-in in the next cycles.
 	ARDOUR.LuaAPI.usleep(200000)
 	local values = {}
