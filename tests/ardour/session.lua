@@ -125,14 +125,15 @@ if plugin then
 end
 
 -- The source plays the signal at the track's timeline position, so that the
--- export holds it where the timeline has it. Ardour works the track's
--- latency out in the background after the session changes: it is read once
--- it has settled, just before each export.
+-- export holds it where the timeline has it: ahead by the latency of the
+-- track and everything downstream (the track's own share alone reads 0 at
+-- times). Ardour works latencies out in the background after the session
+-- changes: it is read once it has settled, just before each export.
 local function align_source()
-	local latency = track:playback_latency()
+	local latency = track:playback_latency(true)
 	for _ = 1, 50 do
 		ARDOUR.LuaAPI.usleep(100000)
-		local now = track:playback_latency()
+		local now = track:playback_latency(true)
 		if now == latency then break end
 		latency = now
 	end
