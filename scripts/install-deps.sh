@@ -15,8 +15,8 @@ packages=(
   # The LV2 plug-in: its headers, and lilv and suil to load it in the tests.
   lv2-dev liblilv-dev lilv-utils libsuil-dev
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
-  # CPack which files are shared objects.
-  dpkg-dev file
+  # CPack which files are shared objects, lintian checks the package.
+  dpkg-dev file lintian
 )
 
 packages+=("$@")
