@@ -96,9 +96,9 @@ endif()
 # The changelog, compressed as Debian wants it: at most, without a name or
 # time stamp, so that the package is the same from every build.
 set(changelog "${PROJECT_SOURCE_DIR}/packaging/changelog")
-set(changelog_gz "${PROJECT_BINARY_DIR}/package/changelog.gz")
+set(changelog_gz "${PROJECT_BINARY_DIR}/packaging/changelog.gz")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${changelog}")
-file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/package")
+file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/packaging")
 execute_process(COMMAND gzip -9 -n -c "${changelog}" OUTPUT_FILE "${changelog_gz}" RESULT_VARIABLE gzip_result)
 if(NOT gzip_result EQUAL 0)
   message(FATAL_ERROR "gzip could not compress ${changelog}")

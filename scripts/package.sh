@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh build
-(cd build && cpack) | sed -n 's/^CPack: - package: //p'
+(cd build && cpack) | sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p'
