@@ -52,7 +52,7 @@ expect "usr/share/doc/$name/changelog.gz"
 dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/changelog.gz" | zcat | head -1 |
   grep -qF "$name (2.0.3) " || fail "the changelog does not start with version 2.0.3"
 # Nothing outside the plug-in folders and the documentation.
-stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?)$' <<<"$listing" || true)
+stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?|usr/share/lintian(/.*)?)$' <<<"$listing" || true)
 [[ -z $stray ]] || fail "unexpected files: $stray"
 grep -qF "/usr/share/common-licenses/GPL-3" <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") \
   || fail "the copyright file does not name the licence"
