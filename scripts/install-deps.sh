@@ -18,8 +18,8 @@ packages=(
   # needs GTK's library (not its headers).
   libgtk-3-0
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
-  # CPack which files are shared objects.
-  dpkg-dev file
+  # CPack which files are shared objects, lintian checks the package.
+  dpkg-dev file lintian
   # Texts and files are checked in a locale with a decimal comma as well.
   locales
 )

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,18 @@ using namespace host;
 namespace
 {
 constexpr int32 kLength = 6000;
+
+// An instance made while the user's configuration binds controller 7 to a
+// parameter; the file is gone again afterwards.
+std::unique_ptr<EffectInstance> instanceWithController7BoundTo(PluginModule& module, int paramIdx)
+{
+  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=" << paramIdx << "\n";
+  auto effect = std::make_unique<EffectInstance>(module);
+  std::filesystem::remove(folder / "tolmardelay.ini");
+  return effect;
+}
 
 Stereo testSignal(int32 length = kLength)
 {
@@ -485,12 +498,9 @@ TEST(ProcessorTest, ProcessingDoesNotAllocate)
 TEST(ProcessorTest, StrayMidiOffsetsCountAsTheEndsOfTheirBlock)
 {
   // Controller 7 bound to Mix in the user's configuration.
-  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=5\n";
   PluginModule module;
-  EffectInstance effect(module);
-  std::filesystem::remove(folder / "tolmardelay.ini");
+  const auto made = instanceWithController7BoundTo(module, kMix);
+  EffectInstance& effect = *made;
   ASSERT_TRUE(effect.start(48000.0, 64, kSample32));
 
   // Offsets a host must not send, each with a value of its own. Each change
@@ -526,12 +536,9 @@ namespace
 // sets Time on the controller alone, without any process carrying it.
 std::vector<double> sweepTimeByController(int echoDelay, int strayAt = -1)
 {
-  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=1\n";
   PluginModule module;
-  EffectInstance effect(module);
-  std::filesystem::remove(folder / "tolmardelay.ini");
+  const auto made = instanceWithController7BoundTo(module, kTime);
+  EffectInstance& effect = *made;
   EXPECT_TRUE(effect.start(44100.0, 256, kSample32));
 
   constexpr int32 kBlock = 256;
