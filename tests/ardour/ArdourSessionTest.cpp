@@ -153,6 +153,7 @@ struct Run
 {
   int exitCode = -1;
   std::string out;
+  bool counted = false; // an Ardour run that did its job and ended cleanly
 };
 
 // Runs a program found on PATH with the test's environment; stdout and
@@ -221,7 +222,8 @@ public:
       r = runProgram({"timeout", "600", "ardour7-lua", TOLMAR_ARDOUR_SESSION_SCRIPT, job.string()});
       std::ofstream(job.string() + ".log" + std::to_string(attempt)) << r.out;
       const bool finished = r.out.find(kDoneLine) != std::string::npos;
-      if (finished && r.exitCode == 0)
+      r.counted = finished && r.exitCode == 0;
+      if (r.counted)
         return r;
       // The script's own refusals are results, not accidents.
       if (!finished && r.out.find("tolmar-ardour: error") != std::string::npos)
@@ -232,7 +234,6 @@ public:
                 << lastLines(r.out, finished ? 2 : 6);
     }
     r.out = "Ardour died in each of " + std::to_string(kAttempts) + " runs; the last one:\n" + r.out;
-    r.out.erase(r.out.find(kDoneLine) == std::string::npos ? r.out.size() : r.out.find(kDoneLine));
     return r;
   }
 
@@ -272,7 +273,8 @@ private:
     std::cout << "[ ardour   ] " << version_ << "\n";
     // Ardour reads VST 3 plug-ins from its scan cache only; its scanner
     // writes the entry for the bundle just built.
-    const Run scan = runProgram({"env", "LD_LIBRARY_PATH=/usr/lib/ardour7", kScanner, "-f", "-q", (root / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename()).string()});
+    const fs::path bundle = root / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename();
+    const Run scan = runProgram({"env", "LD_LIBRARY_PATH=/usr/lib/ardour7", kScanner, "-f", "-q", bundle.string()});
     if (scan.exitCode != 0)
       std::cout << "[ ardour   ] the VST 3 scanner failed:\n" << scan.out;
   }
@@ -363,7 +365,8 @@ fs::path writeJob(const std::string& format, const fs::path& folder, const Rende
   s << "return {\n  session_dir = " << luaString(session.string()) << ", session_name = \"tolmar\",\n  reopen = "
     << (r.reopens.empty() ? "false" : "true") << ", save = " << (r.save ? "true" : "false")
     << ",\n  plugin_type = \"" << format << "\", plugin_id = "
-    << luaString(format == "VST3" ? ProductIdentity::kEffectName : TOLMAR_LV2_URI) << ",\n  length = " << kFrames
+    << luaString(format == "VST3" ? ProductIdentity::kEffectName : TOLMAR_LV2_URI)
+    << ", plugin_name = " << luaString(ProductIdentity::kEffectName) << ",\n  length = " << kFrames
     << ", export_dir = " << luaString((folder / "export").string()) << ", export_preset = \"" << kExportPresetId
     << "\",\n  renders = {\n    { name = " << luaString(r.name);
   if (!r.preset.empty())
@@ -415,7 +418,7 @@ const Results& sessionResults(const std::string& format)
     const fs::path fresh = r.reopens.empty() ? folder / ("session-" + r.name) : fs::path();
     const Run run =
         ardour.runJob(writeJob(format, folder, r), format + " " + r.name, fresh, results.exports / (r.name + ".wav"));
-    if (run.out.find(kDoneLine) == std::string::npos)
+    if (!run.counted)
       results.failures[r.name] = "Ardour did not finish the render:\n" + run.out;
   }
   return results;

@@ -6,6 +6,7 @@
 --   plugin_type                "VST3", "LV2", or "none" for a session without
 --                              the plug-in (to tell Ardour's own faults from ours)
 --   plugin_id                  the plug-in's name (VST 3) or URI (LV2)
+--   plugin_name                the name Ardour shows for it
 --   length                     frames per export
 --   export_dir                 where the exports go, one "<name>.wav" each
 --   renders                    list of { name = ..., params = { {label, value}, ... },
@@ -97,7 +98,7 @@ if job.reopen then
 		local proc = track:nth_plugin(i)
 		if proc:isnil() then break end
 		local pi = proc:to_insert()
-		if not pi:isnil() and pi:plugin(0):name() == "Tolmar Charge Chain Delay" then insert = proc end
+		if not pi:isnil() and pi:plugin(0):name() == job.plugin_name then insert = proc end
 	end
 	if not insert and job.plugin_type ~= "none" then fail("the plug-in is missing after reopening") end
 else
