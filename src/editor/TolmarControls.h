@@ -132,6 +132,7 @@ public:
   // menu of its own) opens the knob's menu: "Enter Value…", "Default Value".
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
+  bool PressEditsValue(const IMouseMod& mod) const override { return !(mod.R && !mod.L); }
   // Where the value caption is drawn.
   IRECT CaptionRECT() const { return IRECT(GetRECT().L, area.B, GetRECT().R, GetRECT().B); }
 

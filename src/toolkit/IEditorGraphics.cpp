@@ -368,7 +368,7 @@ void IEditorGraphics::OnMouseDown(float x, float y, const IMouseMod& mod)
       return;
   }
   captured = control;
-  capturedGestures = BeginGestures(*control);
+  capturedGestures = control->PressEditsValue(mod) ? BeginGestures(*control) : std::vector<int>();
   control->OnMouseDown(x, y, mod);
   if (overlay)
   {

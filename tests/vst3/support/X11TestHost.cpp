@@ -257,6 +257,62 @@ void HostWindow::release(int button)
   sync();
 }
 
+bool HostWindow::typeKey(uint32_t keysym)
+{
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  const uint8_t first = setup->min_keycode;
+  const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  xcb_get_keyboard_mapping_reply_t* map =
+      xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
+  if (!map)
+    return false;
+  const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(map);
+  const int perKey = map->keysyms_per_keycode;
+  int keycode = -1;
+  bool shift = false;
+  for (int k = 0; k < count && keycode < 0; ++k)
+    for (int level = 0; level < 2 && level < perKey; ++level)
+      if (symbols[k * perKey + level] == keysym)
+      {
+        keycode = first + k;
+        shift = level == 1;
+        break;
+      }
+  // The left Shift key: the one whose first symbol is Shift_L.
+  int shiftKey = -1;
+  for (int k = 0; k < count && shiftKey < 0; ++k)
+    if (symbols[k * perKey] == 0xFFE1)
+      shiftKey = first + k;
+  std::free(map);
+  if (keycode < 0 || (shift && shiftKey < 0))
+    return false;
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  sync();
+  return true;
+}
+
+bool HostWindow::typeText(const char* text)
+{
+  for (const char* p = text; p && *p; ++p)
+    if (!typeKey(static_cast<unsigned char>(*p)))
+      return false;
+  return true;
+}
+
+uint32_t HostWindow::inputFocus()
+{
+  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+  const uint32_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
 void HostWindow::sync()
 {
   std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));

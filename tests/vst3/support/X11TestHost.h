@@ -69,6 +69,15 @@ public:
   void moveTo(int x, int y);
   void press(int button);
   void release(int button);
+  // A key stroke as a user's keyboard gives it: the key that carries the
+  // key symbol (X11 keysym), with Shift held when it is on the second
+  // level. False when no key carries it.
+  bool typeKey(uint32_t keysym);
+  // Types ASCII text key by key.
+  bool typeText(const char* text);
+  // The window that has the keyboard's input focus (0 for none, 1 for the
+  // window under the pointer).
+  uint32_t inputFocus();
   // Waits until the server has handled everything sent so far.
   void sync();
 
