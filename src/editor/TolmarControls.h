@@ -56,6 +56,7 @@ public:
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
   void Draw(IEditorGraphics&) override {}
+  const IPopupMenu& Menu() const { return menu; }
 
 private:
   struct Action
