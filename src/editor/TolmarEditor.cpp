@@ -453,7 +453,7 @@ void TolmarEditor::promptSavePreset(const std::string& initialName)
     }
     savePresetAs(name);
     return true;
-  });
+  }, nullptr, "Name of the new preset");
 }
 
 void TolmarEditor::savePresetAs(const std::string& name)

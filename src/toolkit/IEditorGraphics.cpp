@@ -628,7 +628,7 @@ void IEditorGraphics::CancelTextEntry()
 
 bool IEditorGraphics::PromptForText(const IText& style, const IRECT& bounds, const std::string& text,
                                     size_t maxCharacters, std::function<bool(const std::string&)> accept,
-                                    std::function<void()> cancelled)
+                                    std::function<void()> cancelled, const std::string& placeholder)
 {
   if (!window || IsShowingMessageBox())
     return false;
@@ -640,8 +640,10 @@ bool IEditorGraphics::PromptForText(const IText& style, const IRECT& bounds, con
     if (window)
       window->RequestPaste();
   };
-  ShowOverlay(std::make_unique<TextEntryOverlay>(bounds, style, FontFor(style.font), text, maxCharacters,
-                                                 std::move(accept), std::move(cancelled), std::move(paste)));
+  auto field = std::make_unique<TextEntryOverlay>(bounds, style, FontFor(style.font), text, maxCharacters,
+                                                 std::move(accept), std::move(cancelled), std::move(paste));
+  field->SetPlaceholder(placeholder);
+  ShowOverlay(std::move(field));
   return true;
 }
 

@@ -224,10 +224,12 @@ public:
   // style's entry colours at the editor's scale and holding text, selected.
   // accept gets the text on Return and answers whether it was taken (the
   // field flashes and stays when not); cancelled runs when the field closes
-  // otherwise (Escape, a click elsewhere, another menu). False, with nothing
-  // opened, while a message box waits for its answer.
+  // otherwise (Escape, a click elsewhere, another menu). placeholder is
+  // shown, dimmed, while the field is empty. False, with nothing opened,
+  // while a message box waits for its answer.
   bool PromptForText(const IText& style, const IRECT& bounds, const std::string& text, size_t maxCharacters,
-                     std::function<bool(const std::string&)> accept, std::function<void()> cancelled = nullptr);
+                     std::function<bool(const std::string&)> accept, std::function<void()> cancelled = nullptr,
+                     const std::string& placeholder = {});
   bool IsShowingTextEntry() const;
   // The open field's text and area (layout units); empty when none is open.
   std::string GetTextEntryText() const;

@@ -109,6 +109,14 @@ void TextEntryOverlay::Draw(cairo_t* cr) const
     cairo_rectangle(cr, x0 + a, baseline - metrics.ascent, b - a, metrics.ascent + metrics.descent);
     cairo_fill(cr);
   }
+  if (text.empty() && !placeholder.empty())
+  {
+    IColor dim = style.entryText;
+    dim.A = static_cast<int>(dim.A * 0.4);
+    setColor(cr, dim);
+    cairo_move_to(cr, x0, baseline);
+    cairo_show_text(cr, placeholder.c_str());
+  }
   setColor(cr, style.entryText);
   cairo_move_to(cr, x0, baseline);
   cairo_show_text(cr, text.c_str());

@@ -34,6 +34,8 @@ public:
   void OnFrame() override;
 
   void Paste(const std::string& text);
+  // Shown, dimmed, while the field is empty: what to type there.
+  void SetPlaceholder(std::string text) { placeholder = std::move(text); }
   void Cancel();
   const TextEditing& Editing() const { return editing; }
   bool IsFlashing() const { return flashFrames > 0; }
@@ -53,6 +55,7 @@ private:
   std::function<void()> cancelled;
   std::function<void()> paste;
 
+  std::string placeholder;
   IRECT field;
   float fontSize = 12.f;
   float padding = 3.f;
