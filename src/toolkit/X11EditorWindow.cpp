@@ -42,11 +42,8 @@ constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_
                                 XCB_EVENT_MASK_FOCUS_CHANGE;
 
 // XEmbed messages.
-constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr uint32_t kXEmbedFocusIn = 4;
 constexpr uint32_t kXEmbedFocusOut = 5;
-constexpr uint32_t kXEmbedRequestFocus = 3;
-constexpr uint32_t kXEmbedFocusNext = 6;
 // A pasted text longer than this is cut (in 32-bit units of the property).
 constexpr uint32_t kMaxPasteWords = 4096;
 
@@ -590,27 +587,10 @@ void X11EditorWindow::onClientMessage(const xcb_client_message_event_t& event)
   if (xembedAtom == XCB_ATOM_NONE || event.type != xembedAtom || event.format != 32)
     return;
   const uint32_t message = event.data.data32[1];
-  if (message == kXEmbedEmbeddedNotify)
-    embedder = event.data.data32[3];
-  else if (message == kXEmbedFocusIn)
+  if (message == kXEmbedFocusIn)
     embedderFocused = true;
   else if (message == kXEmbedFocusOut)
     embedderFocused = false;
-}
-
-void X11EditorWindow::sendXEmbed(uint32_t message, uint32_t detail)
-{
-  if (!embedder || xembedAtom == XCB_ATOM_NONE)
-    return;
-  xcb_client_message_event_t event{};
-  event.response_type = XCB_CLIENT_MESSAGE;
-  event.format = 32;
-  event.window = embedder;
-  event.type = xembedAtom;
-  event.data.data32[0] = lastEventTime;
-  event.data.data32[1] = message;
-  event.data.data32[2] = detail;
-  xcb_send_event(connection, 0, embedder, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
 }
 
 void X11EditorWindow::WantKeyboard(bool want)
@@ -620,35 +600,27 @@ void X11EditorWindow::WantKeyboard(bool want)
   keyboardWanted = want;
   if (want)
   {
-    if (embedder)
-    {
-      // The socket owns the focus and passes keys on once it has it.
-      sendXEmbed(kXEmbedRequestFocus);
-      requestedEmbedFocus = true;
-    }
-    else
-    {
-      xcb_get_input_focus_reply_t* focus =
-          xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-      focusBefore = focus && focus->focus != window ? focus->focus : static_cast<xcb_window_t>(XCB_NONE);
-      std::free(focus);
-      // The host's window keeps the focus when ours goes away.
-      xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, lastEventTime);
-      tookFocus = true;
-    }
+    // An XEmbed socket that has focused us passes its keys on already.
+    // Otherwise the window takes the input focus itself, also inside a
+    // socket: asking the socket for it (XEMBED_REQUEST_FOCUS) would leave
+    // the socket holding the host's keyboard focus after the field closed,
+    // so that the host's shortcuts stayed dead until the user clicked
+    // elsewhere (seen in Ardour 7.3).
+    if (embedderFocused)
+      return;
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    focusBefore = focus && focus->focus != window ? focus->focus : static_cast<xcb_window_t>(XCB_NONE);
+    std::free(focus);
+    // The host's window keeps the focus when ours goes away.
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, lastEventTime);
+    tookFocus = true;
   }
-  else
+  else if (tookFocus)
   {
-    if (tookFocus)
-    {
-      // Back to where it was (PointerRoot and None included); if that
-      // window is gone the server says so and the focus stays put.
-      xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, focusBefore, XCB_CURRENT_TIME);
-      tookFocus = false;
-    }
-    if (requestedEmbedFocus && embedderFocused)
-      sendXEmbed(kXEmbedFocusNext);
-    requestedEmbedFocus = false;
+    // Back to where it was (PointerRoot and None included); if that window
+    // is gone the server says so and the focus stays with the parent.
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, focusBefore, XCB_CURRENT_TIME);
+    tookFocus = false;
   }
   xcb_flush(connection);
 }

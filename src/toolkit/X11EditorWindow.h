@@ -28,9 +28,10 @@ class IEditorGraphics;
 //
 // Keys come from the host through the plug-in view where it passes them.
 // Where it does not, the window takes them from X while the editor has
-// something open that takes keys: it asks an XEmbed embedder for the focus,
-// or takes the input focus itself on the click that opened it, and hands it
-// back when it is closed, so that the host's shortcuts work again.
+// something open that takes keys: unless an XEmbed socket has focused it
+// (and passes its keys on), it takes the input focus itself on the click
+// that opened it, and hands it back when it is closed, so that the host's
+// shortcuts work again.
 //
 // Everything runs on the main thread.
 class X11EditorWindow final : public IPlatformWindow
@@ -101,7 +102,7 @@ private:
   void onClientMessage(const xcb_client_message_event_t& event);
   void onSelectionNotify(const xcb_selection_notify_event_t& event);
   void loadKeymap();
-  void sendXEmbed(uint32_t message, uint32_t detail = 0);
+
   bool alive() const { return connection && !broken; }
 
   xcb_connection_t* connection;
@@ -131,11 +132,9 @@ private:
   // Keyboard and clipboard.
   X11Keys::Keymap keymap;
   uint32_t lastEventTime = XCB_CURRENT_TIME;
-  xcb_window_t embedder = 0;      // the XEmbed socket, once it told us
   bool embedderFocused = false;   // the socket passes its keys on
   bool keyboardWanted = false;
   bool tookFocus = false;         // the input focus was taken directly
-  bool requestedEmbedFocus = false;
   xcb_window_t focusBefore = 0;
   xcb_atom_t xembedAtom = XCB_ATOM_NONE;
   xcb_atom_t clipboardAtom = XCB_ATOM_NONE;
