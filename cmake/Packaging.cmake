@@ -1,76 +1,161 @@
-# The Debian package: `cpack -G DEB` in the build folder.
+# The packages: `cpack` in the build folder (scripts/package.sh) makes both,
+# `cpack -G DEB` or `cpack -G TGZ` one of them.
 #
-# Two sets of install rules exist. The component "user" (the default of
-# `cmake --install`) puts the bundle and the presets into the user's VST 3
-# folders; the component "system", which only the package installs, puts them
-# where a system-wide install belongs:
+# Three sets of install rules exist. The component "user" (the default of
+# `cmake --install`) puts the bundles and the presets into the user's plug-in
+# folders. The component "system", which only the Debian package installs,
+# puts them where a system-wide install belongs:
 #   /usr/lib/vst3/Tolmar Charge Chain Delay.vst3
 #   /usr/share/vst3/presets/Tolmar Music/Tolmar Charge Chain Delay/
-#   /usr/lib/lv2/<bundle>.lv2 (when the LV2 bundle is built)
-#   /usr/share/doc/tolmar-charge-chain-delay/copyright
+#   /usr/lib/lv2/tolmar-charge-chain-delay.lv2 (when the LV2 bundle is built)
+#   /usr/share/doc/tolmar-charge-chain-delay/{copyright,changelog.gz}
+# The component "portable" is the tarball for any distribution: both bundles,
+# the presets, install.sh and a README at its top.
+#
+# Both packages carry the modules stripped. The Debian package leaves the
+# editor's font out of its bundles and links them to the font of
+# fonts-roboto-unhinted instead, on which it depends: Debian keeps one copy
+# of each font and updates it in one place. The tarball's bundles keep their
+# own copy, since no other distribution's font package is at a known path.
 
 set(TOLMAR_PACKAGE_NAME "tolmar-charge-chain-delay")
+set(TOLMAR_PACKAGE_ARCHITECTURE "x86_64")
+set(TOLMAR_FONT_NAME "Roboto-Regular.ttf")
+# Where fonts-roboto-unhinted puts the font.
+set(TOLMAR_DEBIAN_FONT "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/${TOLMAR_FONT_NAME}")
+set(TOLMAR_DEBIAN_PREFIX "/usr")
 
-install(DIRECTORY "${TOLMAR_VST3_BUNDLE_DIR}" DESTINATION lib/vst3 USE_SOURCE_PERMISSIONS
-        COMPONENT system EXCLUDE_FROM_ALL)
+# Shared objects that are only ever loaded get no execute bit.
+set(module_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+# One bundle into a package: its folder without the modules, then the
+# modules (stripped) into module_subdir. With LINK_FONT, the font in
+# resource_subdir becomes a relative link to Debian's copy.
+function(tolmar_package_bundle component bundle_dir destination module_subdir resource_subdir)
+  cmake_parse_arguments(PARSE_ARGV 5 arg "LINK_FONT" "" "TARGETS")
+  get_filename_component(bundle_name "${bundle_dir}" NAME)
+  set(font_exclusion)
+  if(arg_LINK_FONT)
+    set(font_exclusion PATTERN "${TOLMAR_FONT_NAME}" EXCLUDE)
+  endif()
+  install(DIRECTORY "${bundle_dir}" DESTINATION "${destination}" USE_SOURCE_PERMISSIONS
+          COMPONENT ${component} EXCLUDE_FROM_ALL
+          PATTERN "*.so" EXCLUDE ${font_exclusion})
+  set(module_destination "${destination}/${bundle_name}")
+  if(module_subdir)
+    string(APPEND module_destination "/${module_subdir}")
+  endif()
+  install(TARGETS ${arg_TARGETS} LIBRARY DESTINATION "${module_destination}" PERMISSIONS ${module_permissions}
+          COMPONENT ${component} EXCLUDE_FROM_ALL)
+  # Stripped as Debian's own packages are: no symbol table, no compiler
+  # notes; the dynamic symbols a host looks up stay.
+  foreach(module ${arg_TARGETS})
+    install(CODE "
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note --strip-unneeded
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${module_destination}/$<TARGET_FILE_NAME:${module}>\"
+                      RESULT_VARIABLE result)
+      if(NOT result EQUAL 0)
+        message(FATAL_ERROR \"strip failed on $<TARGET_FILE_NAME:${module}>\")
+      endif()"
+      COMPONENT ${component} EXCLUDE_FROM_ALL)
+  endforeach()
+  if(arg_LINK_FONT)
+    set(folder "${destination}/${bundle_name}/${resource_subdir}")
+    file(RELATIVE_PATH target "${TOLMAR_DEBIAN_PREFIX}/${folder}" "${TOLMAR_DEBIAN_FONT}")
+    install(CODE "
+      set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}\")
+      file(MAKE_DIRECTORY \"\${folder}\")
+      file(CREATE_LINK \"${target}\" \"\${folder}/${TOLMAR_FONT_NAME}\" SYMBOLIC)"
+      COMPONENT ${component} EXCLUDE_FROM_ALL)
+  endif()
+endfunction()
+
+set(lv2_modules)
+if(TARGET tolmar_lv2_bundle AND TOLMAR_LV2_BUNDLE_DIR)
+  set(lv2_modules tolmar_lv2_dsp)
+  if(TARGET tolmar_lv2_ui)
+    list(APPEND lv2_modules tolmar_lv2_ui)
+  endif()
+endif()
+
+# --- The Debian package --------------------------------------------------------
+tolmar_package_bundle(system "${TOLMAR_VST3_BUNDLE_DIR}" lib/vst3 Contents/x86_64-linux Contents/Resources
+                      TARGETS tolmar_vst3_bundle LINK_FONT)
+if(lv2_modules)
+  set(lv2_font)
+  if(TARGET tolmar_lv2_ui)
+    set(lv2_font LINK_FONT)
+  endif()
+  tolmar_package_bundle(system "${TOLMAR_LV2_BUNDLE_DIR}" lib/lv2 "" resources TARGETS ${lv2_modules} ${lv2_font})
+endif()
 if(DEFINED TOLMAR_PRESETS_DIR)
   install(DIRECTORY "${TOLMAR_PRESETS_DIR}/Tolmar Music" DESTINATION share/vst3/presets
           COMPONENT system EXCLUDE_FROM_ALL)
 endif()
-# The LV2 bundle, when the tree builds it (src/lv2).
-if(TARGET tolmar_lv2_bundle AND TOLMAR_LV2_BUNDLE_DIR)
-  install(DIRECTORY "${TOLMAR_LV2_BUNDLE_DIR}" DESTINATION lib/lv2 USE_SOURCE_PERMISSIONS
-          COMPONENT system EXCLUDE_FROM_ALL)
+
+# The changelog, compressed as Debian wants it: at most, without a name or
+# time stamp, so that the package is the same from every build.
+set(changelog "${PROJECT_SOURCE_DIR}/packaging/changelog")
+set(changelog_gz "${PROJECT_BINARY_DIR}/packaging/changelog.gz")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${changelog}")
+file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/packaging")
+execute_process(COMMAND gzip -9 -n -c "${changelog}" OUTPUT_FILE "${changelog_gz}" RESULT_VARIABLE gzip_result)
+if(NOT gzip_result EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress ${changelog}")
 endif()
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" "${changelog_gz}"
+        DESTINATION "share/doc/${TOLMAR_PACKAGE_NAME}" COMPONENT system EXCLUDE_FROM_ALL)
 
-# Debian's copyright file in its machine-readable form, with the licence's
-# full text.
-file(READ "${PROJECT_SOURCE_DIR}/LICENSE" licence_text)
-string(REGEX REPLACE "\n+$" "" licence_text "${licence_text}")
-string(REGEX REPLACE "\n[ \t]*\n" "\n.\n" licence_text "${licence_text}")
-string(REPLACE "\n" "\n " licence_text "${licence_text}")
-set(copyright_file "${PROJECT_BINARY_DIR}/package/copyright")
-file(WRITE "${copyright_file}"
-"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: Tolmar Charge Chain Delay
-Upstream-Contact: Tolmar Music <support@tolmarmusic.com>
-Source: http://www.tolmarmusic.com/music/
+# --- The tarball ------------------------------------------------------------------
+tolmar_package_bundle(portable "${TOLMAR_VST3_BUNDLE_DIR}" . Contents/x86_64-linux Contents/Resources
+                      TARGETS tolmar_vst3_bundle)
+if(lv2_modules)
+  tolmar_package_bundle(portable "${TOLMAR_LV2_BUNDLE_DIR}" . "" resources TARGETS ${lv2_modules})
+endif()
+if(DEFINED TOLMAR_PRESETS_DIR)
+  install(DIRECTORY "${TOLMAR_PRESETS_DIR}/Tolmar Music" DESTINATION presets COMPONENT portable EXCLUDE_FROM_ALL)
+endif()
+install(PROGRAMS "${PROJECT_SOURCE_DIR}/packaging/install.sh" DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/README" "${PROJECT_SOURCE_DIR}/LICENSE"
+        DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+# The font's licence travels with the font.
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/Roboto-LICENSE" DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 
-Files: *
-Copyright: Tolmar Music
-License: GPL-3+
-
-Files: usr/lib/vst3/Tolmar Charge Chain Delay.vst3/Contents/Resources/Roboto-Regular.ttf
-Copyright: Google Inc.
-License: Apache-2.0
- On Debian systems the full text of the Apache License, Version 2.0, is in
- /usr/share/common-licenses/Apache-2.0.
-
-License: GPL-3+
- ${licence_text}
-")
-install(FILES "${copyright_file}" DESTINATION "share/doc/${TOLMAR_PACKAGE_NAME}"
-        COMPONENT system EXCLUDE_FROM_ALL)
-
-set(CPACK_GENERATOR "DEB")
+# --- CPack ------------------------------------------------------------------------
+set(CPACK_GENERATOR "DEB;TGZ")
 set(CPACK_PACKAGE_NAME "${TOLMAR_PACKAGE_NAME}")
 set(CPACK_PACKAGE_VENDOR "Tolmar Music")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "Tolmar Music <support@tolmarmusic.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "stereo delay effect (VST 3) modelled on a clocked analog delay line")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tolmar Charge Chain Delay is a stereo delay effect for digital audio workstations: a model of a clocked analog delay line with five ranges up to two seconds, feedback, an LFO for chorus, flanger and vibrato, tempo sync, freeze and MIDI learn. The package holds the VST 3 plug-in with its ten factory presets and, where built, the LV2 plug-in.")
-set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
-set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};system;/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "stereo delay effect modelled on a clocked analog delay line")
+# Lines of at most 80 characters, as Debian's tools show them unwrapped.
+set(CPACK_PACKAGE_DESCRIPTION "\
+Tolmar Charge Chain Delay is a stereo delay effect for digital audio
+workstations: a model of a clocked analog delay line with five ranges up to
+two seconds, feedback, an LFO for chorus, flanger and vibrato, tempo sync,
+freeze and MIDI learn.
+
+The package holds the effect as a VST 3 plug-in and as an LV2 plug-in, each
+with its editor, and its ten factory presets.")
+set(CPACK_OUTPUT_FILE_PREFIX "${PROJECT_BINARY_DIR}/package")
+# The tarball: named with version and architecture, one top folder of the
+# same name.
+set(CPACK_PACKAGE_FILE_NAME "${TOLMAR_PACKAGE_NAME}-${PROJECT_VERSION}-linux-${TOLMAR_PACKAGE_ARCHITECTURE}")
+# Each generator installs its own component (cmake/PackagingGenerators.cmake).
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/cmake/PackagingGenerators.cmake")
+set(CPACK_TOLMAR_DEB_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};system;/")
+set(CPACK_TOLMAR_PORTABLE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};portable;/")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_TOLMAR_DEB_PROJECTS}")
+
+set(CPACK_PACKAGING_INSTALL_PREFIX "${TOLMAR_DEBIAN_PREFIX}")
 set(CPACK_DEBIAN_FILE_NAME "${TOLMAR_PACKAGE_NAME}_${PROJECT_VERSION}_amd64.deb")
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "amd64")
 set(CPACK_DEBIAN_PACKAGE_SECTION "sound")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolmar Music <support@tolmarmusic.com>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.tolmarmusic.com/music/")
-# The dependencies are the shared libraries the bundle links (cairo, xcb,
-# FreeType, libcurl and the C++ runtime), as dpkg-shlibdeps finds them.
+# The shared libraries the modules link (cairo, xcb, FreeType, libcurl and the
+# C++ runtime), as dpkg-shlibdeps finds them, and the editor's font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_OUTPUT_FILE_PREFIX "${PROJECT_BINARY_DIR}/package")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-roboto-unhinted")
 include(CPack)

@@ -14,9 +14,14 @@ packages=(
   xvfb libxcb-xtest0-dev
   # The LV2 plug-in: its headers, and lilv and suil to load it in the tests.
   lv2-dev liblilv-dev lilv-utils libsuil-dev
+  # GTK hosts embed the LV2 editor through suil's X11-in-GTK3 wrapper, which
+  # needs GTK's library (not its headers).
+  libgtk-3-0
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
-  # CPack which files are shared objects.
-  dpkg-dev file
+  # CPack which files are shared objects, lintian checks the package.
+  dpkg-dev file lintian
+  # Texts and files are checked in a locale with a decimal comma as well.
+  locales
 )
 
 packages+=("$@")
@@ -30,4 +35,11 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The comma-decimal locale the tests switch to, as a German desktop sets it.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "control/PrivateProfile.h"
+#include "params/CLocale.h"
 #include "control/UserFolders.h"
 
 namespace
@@ -193,7 +194,7 @@ void readConfig(const std::string& iniPath, int32_t (&midiCCMap)[kConfigControll
   }
   // Not a number reads as 0 (the editor then opens at its smallest scale);
   // a number beyond single precision is limited to it.
-  const double scale = std::strtod(text, nullptr);
+  const double scale = CLocale::ReadNumber(text);
   editorScale = std::isnan(scale) ? 0.0f : static_cast<float>(std::fmax(-FLT_MAX, std::fmin(FLT_MAX, scale)));
 }
 
@@ -213,7 +214,7 @@ bool writeConfig(const std::string& iniPath, const int32_t (&midiCCMap)[kConfigC
     batch.WriteString(kMidiSection, key, value);
   }
   char value[512];
-  std::snprintf(value, sizeof value, "%f", static_cast<double>(scale));
+  CLocale::Format(value, sizeof value, "%f", static_cast<double>(scale));
   batch.WriteString(kEditorSection, "Scale", value);
   return batch.Commit();
 }

@@ -93,9 +93,13 @@ bool Lv2EditorUI::open(const std::string& resources, uint32_t parent)
     return false;
   window = created.get();
   editor->OpenWindow(std::move(created));
-  resizePending = true;
+  // The host lays out its socket as soon as instantiation returns; it must
+  // know the size by then, not at the first idle call.
   pendingWidth = graphics.WindowWidth();
   pendingHeight = graphics.WindowHeight();
+  resizePending = !(hostResize && hostResize->ui_resize);
+  if (!resizePending)
+    hostResize->ui_resize(hostResize->handle, pendingWidth, pendingHeight);
   // The plug-in answers with everything the editor shows.
   sendCommand(Lv2Uris::kCommandRequestDisplay);
   return true;
@@ -113,6 +117,9 @@ void Lv2EditorUI::PortEvent(uint32_t port, uint32_t size, uint32_t format, const
     // from the host does not overwrite an edit not yet sent.
     sendLocalChanges();
     applyHostValue(static_cast<int>(port - Lv2Ports::kFirstParameter), *static_cast<const float*>(buffer));
+    // A preset the host loads arrives as port values, one by one: once they
+    // are all in, they hold a preset's values.
+    model->tickMatchingPreset(true);
     return;
   }
   if (format == uris.atomEventTransfer && port == Lv2Ports::kNotify && size >= sizeof(LV2_Atom))
@@ -143,10 +150,11 @@ void Lv2EditorUI::applyHostValue(int paramIdx, double value)
 void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
 {
   const LV2_Atom *values = nullptr, *tempo = nullptr, *frozen = nullptr, *armed = nullptr, *unlearn = nullptr,
-                 *map = nullptr;
+                 *map = nullptr, *restores = nullptr;
   lv2_atom_object_get(display, uris.parameterValues, &values, uris.hostTempo, &tempo, uris.frozen, &frozen,
-                      uris.learnArmed, &armed, uris.unlearnMode, &unlearn, uris.controllerMap, &map, 0);
-  for (const LV2_Atom** value : {&values, &tempo, &frozen, &armed, &unlearn, &map})
+                      uris.learnArmed, &armed, uris.unlearnMode, &unlearn, uris.controllerMap, &map, uris.restores,
+                      &restores, 0);
+  for (const LV2_Atom** value : {&values, &tempo, &frozen, &armed, &unlearn, &map, &restores})
     *value = AtomChecks::inside(display, *value);
   auto flag = [this](const LV2_Atom* atom, bool fallback) {
     return atom && atom->type == uris.atomBool && atom->size >= sizeof(int32_t)
@@ -181,6 +189,16 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
     for (int i = 0; i < kNumParams && i < static_cast<int>(count); ++i)
       if (v[i] != model->Param(i).Value())
         applyHostValue(i, v[i]);
+
+  // After a restored state, and when the editor opens on values it did not
+  // choose, the menu ticks the preset they are, or none.
+  if (restores && restores->type == uris.atomInt && restores->size >= sizeof(int32_t))
+  {
+    const int32_t restored = reinterpret_cast<const LV2_Atom_Int*>(restores)->body;
+    if (restored != seenRestores)
+      model->tickMatchingPreset(false);
+    seenRestores = restored;
+  }
 
   // Freeze and the bindings change on a disarmed model, through the same
   // steps the plug-in took; then the model takes the plug-in's learn state.

@@ -81,6 +81,9 @@ private:
   bool syncedArmed = false;
   bool syncedUnlearn = false;
   bool syncedFrozen = false;
+  // The plug-in's count of restored states when its last display message
+  // came, -1 before the first.
+  int32_t seenRestores = -1;
   int32_t syncedMap[TolmarDelay::kNumMidiControllers] = {};
   // Stands in for a controller on the learning model; its entry of the
   // model's map is the plug-in's again at the next display message.

@@ -10,6 +10,7 @@
 #include "lv2/AtomChecks.h"
 #include "lv2/Lv2Features.h"
 #include "lv2/Lv2Uris.h"
+#include "params/ProductFacts/SampleRates.h"
 
 namespace
 {
@@ -44,7 +45,7 @@ bool readNumber(const LV2_Atom* atom, LV2_URID intType, LV2_URID longType, LV2_U
 std::unique_ptr<Lv2Effect> Lv2Effect::Create(double sampleRate, const LV2_Feature* const* features)
 {
   const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
-  if (!map || !map->map || !(sampleRate > 0.0) || !std::isfinite(sampleRate))
+  if (!map || !map->map || !SampleRates::isSupported(sampleRate))
     return nullptr;
   try
   {
@@ -391,6 +392,7 @@ void Lv2Effect::readDisplay(Display& out)
   out.unlearnMode = state.unlearnMode;
   for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
     out.controllerMap[c] = delay->getMidiCCMapping(c);
+  out.restores = restores.load(std::memory_order_acquire);
 }
 
 void Lv2Effect::notify()
@@ -428,7 +430,8 @@ void Lv2Effect::notify()
                 lv2_atom_forge_key(&forge, uris.unlearnMode) && lv2_atom_forge_bool(&forge, now.unlearnMode) &&
                 lv2_atom_forge_key(&forge, uris.controllerMap) &&
                 lv2_atom_forge_vector(&forge, sizeof(int32_t), uris.atomInt, TolmarDelay::kNumMidiControllers,
-                                      now.controllerMap);
+                                      now.controllerMap) &&
+                lv2_atom_forge_key(&forge, uris.restores) && lv2_atom_forge_int(&forge, now.restores);
       lv2_atom_forge_pop(&forge, &objectFrame);
     }
     // A buffer too small for the message leaves it for the next block.
@@ -486,6 +489,7 @@ LV2_State_Status Lv2Effect::Restore(LV2_State_Retrieve_Function retrieve, LV2_St
     const int statePos = plugin->unserializeTolmarState(chunk, 0);
     plugin->OnRestoreState();
     portsFollowRestore.store(true, std::memory_order_release);
+    restores.fetch_add(1, std::memory_order_acq_rel);
     displayRequested.store(true, std::memory_order_release);
     if (statePos < 0)
       return LV2_STATE_ERR_UNKNOWN;

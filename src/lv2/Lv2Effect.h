@@ -62,6 +62,7 @@ private:
     int32_t rangeIndex;
     int32_t delaySynced, lfoSynced, frozen, learnArmed, unlearnMode;
     int32_t controllerMap[TolmarDelay::kNumMidiControllers];
+    int32_t restores;
   };
 
   Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& map, double sampleRate);
@@ -96,6 +97,8 @@ private:
   // applied, so that ports the host leaves as they were (or sets to the
   // state's own values) do not undo the restored state.
   std::atomic<bool> portsFollowRestore{false};
+  // States restored so far: the editor ticks the preset a restore matches.
+  std::atomic<int32_t> restores{0};
 
   // Conversion buffers, made at instantiation: blocks beyond them are
   // processed in pieces.

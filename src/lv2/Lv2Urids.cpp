@@ -41,6 +41,7 @@ Lv2Urids::Lv2Urids(const LV2_URID_Map& map)
   frozen = m(Lv2Uris::kFrozen);
   learnArmed = m(Lv2Uris::kLearnArmed);
   unlearnMode = m(Lv2Uris::kUnlearnMode);
+  restores = m(Lv2Uris::kRestores);
   controllerMap = m(Lv2Uris::kControllerMap);
   hostTempo = m(Lv2Uris::kHostTempo);
   command = m(Lv2Uris::kCommand);

@@ -14,6 +14,6 @@ struct Lv2Urids
   LV2_URID timePosition, timeBar, timeBarBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, timeFrame, timeSpeed;
   LV2_URID stateChunk;
   LV2_URID display, parameterValues, delayTimeText, rangeIndex, delaySynced, lfoSynced, frozen, learnArmed, unlearnMode,
-      controllerMap, hostTempo;
+      controllerMap, hostTempo, restores;
   LV2_URID command, commandCode, commandTarget;
 };

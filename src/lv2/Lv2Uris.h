@@ -26,6 +26,7 @@ inline constexpr const char* kLearnArmed = TOLMAR_LV2_URI "#learnArmed";        
 inline constexpr const char* kUnlearnMode = TOLMAR_LV2_URI "#unlearnMode";         // bool
 inline constexpr const char* kControllerMap = TOLMAR_LV2_URI "#controllerMap";     // vector of ints
 inline constexpr const char* kHostTempo = TOLMAR_LV2_URI "#hostTempo";             // double, the transport's
+inline constexpr const char* kRestores = TOLMAR_LV2_URI "#restores";               // int, states restored so far
 
 // Editor -> plug-in: a command (the learn, unlearn and freeze buttons, a
 // parameter the user took hold of, or a request for a full display message).

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "params/CLocale.h"
 #include "params/TypedText.h"
 
 namespace
@@ -325,7 +326,7 @@ double IParam::StringToValue(const char* text) const
   // leading number otherwise.
   if (type == kTypeBool || type == kTypeEnum)
     return 0.0;
-  value = std::atof(text ? text : "");
+  value = CLocale::ReadNumber(text ? text : "");
   if (flags & kFlagNegateDisplay)
     value = -value;
   return Constrain(value);

@@ -1,5 +1,7 @@
 #include "params/IString.h"
 
+#include "params/CLocale.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -18,7 +20,7 @@ void IString::SetFormatted(int maxLen, const char* format, ...)
   }
   va_list args;
   va_start(args, format);
-  const int written = std::vsnprintf(out, static_cast<size_t>(maxLen) + 1, format, args);
+  const int written = CLocale::FormatV(out, static_cast<size_t>(maxLen) + 1, format, args);
   va_end(args);
   if (written < 0)
     out[0] = '\0';

@@ -218,6 +218,49 @@ std::vector<char> TolmarDelay::userPresetState() const
   return state;
 }
 
+int TolmarDelay::unserializeTolmarState(const IByteChunk& chunk, int startPos)
+{
+  const int pos = UnserializeState(chunk, startPos);
+  if (pos >= 0)
+    tickMatchingPreset(false);
+  return pos;
+}
+
+int TolmarDelay::presetMatchingValues() const
+{
+  const int tagLength = static_cast<int>(std::strlen(versionMagic));
+  for (int p = 0; p < NPresets(); ++p)
+  {
+    const IPreset* preset = GetPreset(p);
+    // Presets are tagged states: the nine values after the tag.
+    if (!preset || !preset->initialized || isOldVersion1(preset->chunk, 0))
+      continue;
+    bool same = true;
+    int pos = tagLength;
+    for (int i = 0; i < kNumParams && same; ++i)
+    {
+      double v = 0.0;
+      pos = preset->chunk.Get(&v, pos);
+      same = pos >= 0 && static_cast<float>(Param(i).Constrain(v)) == static_cast<float>(Param(i).Value());
+    }
+    if (same)
+      return p;
+  }
+  return -1;
+}
+
+void TolmarDelay::tickMatchingPreset(bool keepWhenNone)
+{
+  const int match = presetMatchingValues();
+  if (match >= 0 || !keepWhenNone)
+  {
+    currentPresetIdx = match;
+    // A restored state, or a factory preset's values, is not the user
+    // preset recalled before.
+    userPresetName.clear();
+  }
+}
+
 // --- Changes from other threads --------------------------------------------------
 
 void TolmarDelay::OnParamChange(int paramIdx)

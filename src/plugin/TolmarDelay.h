@@ -82,6 +82,9 @@ public:
   void OnReset() override;                                                 // setup thread
   bool SerializeState(IByteChunk& chunk) const override;                   // any thread
   int UnserializeState(const IByteChunk& chunk, int startPos) override;    // main thread
+  // A state the host restores: the preset menu then ticks the preset that
+  // holds the restored values, or none.
+  int unserializeTolmarState(const IByteChunk& chunk, int startPos) override; // main thread
   uint32_t GetTailSize() const override;                                   // any thread
 
   // State versions: every chunk starts with the tag; first-version chunks
@@ -105,6 +108,12 @@ public:
   // now the loaded one / the loaded user preset was deleted.
   void userPresetSaved(const std::string& name);
   void forgetUserPreset() { userPresetName.clear(); }
+  // Main thread: the preset whose values the parameters hold (compared in
+  // single precision, as values reach LV2 ports), or -1 for none.
+  int presetMatchingValues() const;
+  // Ticks that preset; where none matches, no preset, or (keepWhenNone) the
+  // one ticked before, as after a knob was turned away from it.
+  void tickMatchingPreset(bool keepWhenNone);
 
   // Audio thread (or while processing is stopped): the engine's own steps.
   void setTimeParameters();

@@ -675,6 +675,11 @@ IRECT IEditorGraphics::GetPopupMenuItemRECT(int index) const
   return PointsToLayout(static_cast<const PopupMenuOverlay&>(*overlay).ItemBounds(index));
 }
 
+std::string IEditorGraphics::GetPopupMenuItemText(int index) const
+{
+  return IsShowingPopupMenu() ? static_cast<const PopupMenuOverlay&>(*overlay).ShownText(index) : std::string();
+}
+
 std::string IEditorGraphics::GetMessageBoxText() const
 {
   return IsShowingMessageBox() ? static_cast<const MessageBoxOverlay&>(*overlay).Text() : std::string();

@@ -242,6 +242,8 @@ public:
   // Where the open menu shows an item, and where the open message box shows
   // the button of an answer, in layout units (empty when not shown).
   IRECT GetPopupMenuItemRECT(int index) const;
+  // An item's text as the open menu draws it (empty when none is open).
+  std::string GetPopupMenuItemText(int index) const;
   IRECT GetMessageBoxButtonRECT(EMsgBoxResult answer) const;
   // The text and caption of the message box on show (empty when none).
   std::string GetMessageBoxText() const;

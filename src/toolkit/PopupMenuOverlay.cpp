@@ -58,12 +58,21 @@ void PopupMenuOverlay::Layout(float windowWidth, float windowHeight, float drawS
   const float margin = kMargin * scale;
   Measure measure(font, kFontSize);
   float widest = 0.f;
+  std::vector<float> widths;
   for (const Entry& entry : entries)
-    widest = std::max(widest, static_cast<float>(TextLayout::Width(measure.cr, entry.text)));
+  {
+    widths.push_back(static_cast<float>(TextLayout::Width(measure.cr, entry.text)));
+    widest = std::max(widest, widths.back());
+  }
   const float titleHeight = title.empty() ? 0.f : kItemHeight;
   if (!title.empty())
     widest = std::max(widest, static_cast<float>(TextLayout::Width(measure.cr, title)) - kTextLeft + 12.f);
   const float columnWidth = std::clamp(kTextLeft + widest + kTextRight, kMinColumnWidth, kMaxColumnWidth);
+  // Text measured here can come out a fraction wider when drawn at another
+  // scale (glyph advances are rounded to device pixels): an item the column
+  // was made for is drawn whole, its right margin takes up the difference.
+  for (size_t i = 0; i < entries.size(); ++i)
+    entries[i].fits = kTextLeft + widths[i] + kTextRight <= columnWidth;
 
   const float availableWidth = std::max(1.f, windowWidth - 2 * margin);
   const float availableHeight = std::max(1.f, windowHeight - 2 * margin);
@@ -131,6 +140,21 @@ IRECT PopupMenuOverlay::Bounds() const
 {
   // Includes the shadow.
   return IRECT(originX, originY, originX + panelWidth * k, originY + panelHeight * k).GetPadded(6.f * k);
+}
+
+std::string PopupMenuOverlay::shownText(const Entry& entry, cairo_t* cr, double room) const
+{
+  return entry.fits ? entry.text : TextLayout::Elide(cr, entry.text, room);
+}
+
+std::string PopupMenuOverlay::ShownText(int index) const
+{
+  if (index < 0 || index >= static_cast<int>(entries.size()) || index >= static_cast<int>(local.size()))
+    return {};
+  Measure measure(font, kFontSize);
+  cairo_scale(measure.cr, k, k);
+  const IRECT& r = local[static_cast<size_t>(index)];
+  return shownText(entries[static_cast<size_t>(index)], measure.cr, r.W() - kTextLeft - kTextRight);
 }
 
 IRECT PopupMenuOverlay::ItemBounds(int index) const
@@ -308,7 +332,7 @@ void PopupMenuOverlay::Draw(cairo_t* cr) const
     }
     SetColor(cr, textColor);
     cairo_move_to(cr, r.L + kTextLeft, baselineIn(r));
-    cairo_show_text(cr, TextLayout::Elide(cr, entry.text, r.W() - kTextLeft - kTextRight).c_str());
+    cairo_show_text(cr, shownText(entry, cr, r.W() - kTextLeft - kTextRight).c_str());
   }
   cairo_restore(cr);
 }

@@ -34,6 +34,8 @@ public:
   void Dismiss() { Close(-1); }
   // The item's area in window points (tests, drawing).
   IRECT ItemBounds(int index) const;
+  // The item's text as drawn: whole, unless it is wider than any column.
+  std::string ShownText(int index) const;
   int GetHighlighted() const { return highlighted; }
 
 private:
@@ -44,7 +46,10 @@ private:
     bool checked;
     bool separator;
     bool disabled;
+    bool fits = true;  // the column was made wide enough for the whole text
   };
+
+  std::string shownText(const Entry& entry, cairo_t* cr, double room) const;
 
   int ItemAt(float x, float y) const;
   void Close(int index);

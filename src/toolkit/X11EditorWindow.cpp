@@ -167,6 +167,7 @@ bool X11EditorWindow::open(uint32_t parent)
   xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
 
   setXEmbedInfo();
+  setSizeHints();
   internAtoms();
   applyCursor();
   xcb_map_window(connection, window);
@@ -227,6 +228,22 @@ void X11EditorWindow::setXEmbedInfo()
     return;
   const uint32_t data[] = {0, 1};
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, info, info, 32, 2, data);
+}
+
+void X11EditorWindow::setSizeHints()
+{
+  // Embedders size their socket from these hints when they lay out, which
+  // may be before any resize request reaches them. The editor changes its
+  // size only through its own size menu and corner, so the size it has is
+  // both the least it needs and the one to start from; every resize
+  // renews them.
+  constexpr uint32_t kProgramSize = 1u << 3, kMinSize = 1u << 4, kBaseSize = 1u << 8;
+  const auto w = static_cast<uint32_t>(windowWidth);
+  const auto h = static_cast<uint32_t>(windowHeight);
+  // flags, x, y, width, height, min, max, increments, aspects, base, gravity
+  const uint32_t hints[18] = {kProgramSize | kMinSize | kBaseSize, 0, 0, w, h, w, h, 0, 0, 0, 0, 0, 0, 0, 0, w, h, 0};
+  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
+                      32, 18, hints);
 }
 
 int X11EditorWindow::FileDescriptor() const
@@ -479,6 +496,7 @@ void X11EditorWindow::FollowBackingSize()
   windowWidth = w;
   windowHeight = h;
   const uint32_t values[] = {static_cast<uint32_t>(w), static_cast<uint32_t>(h)};
+  setSizeHints();
   xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
   xcb_flush(connection);
 }

@@ -97,6 +97,7 @@ private:
   xcb_cursor_t invisibleCursor();
   void applyCursor();
   void setXEmbedInfo();
+  void setSizeHints();
   void internAtoms();
   void onKey(const xcb_key_press_event_t& event, bool down);
   void onClientMessage(const xcb_client_message_event_t& event);

@@ -6,6 +6,7 @@
 
 #include "params/IByteChunk.h"
 #include "params/ProductFacts/ParameterIds.h"
+#include "params/ProductFacts/SampleRates.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -230,7 +231,7 @@ uint32 PLUGIN_API IEffectVST3::getTailSamples()
 
 tresult PLUGIN_API IEffectVST3::setupProcessing(ProcessSetup& setup)
 {
-  if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue)
+  if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue || !SampleRates::isSupported(setup.sampleRate))
     return kResultFalse;
   try
   {
@@ -493,14 +494,14 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
     return kResultFalse;
   value = ClampNormalized(value);
   object->setNormalized(value);
-  // The parameter's value, the engine and the editor follow.
+  // The parameter's value and the editor follow; the engine does not. Hosts
+  // send the processor its changes in process and echo them here, often
+  // blocks late: an echo that moved the engine would pull it back to a value
+  // the host has already left.
   if (id < ParamIDs::kBypass && static_cast<int>(id) < plugin->NParams())
   {
     const int paramIdx = static_cast<int>(id);
     plugin->GetParam(paramIdx)->SetNormalized(value);
-    // The host sends the same value to the processor; until it does (and if
-    // it never does) the engine follows the parameter from the next block.
-    plugin->OnParamChange(paramIdx);
     plugin->OnParamChangeUI(paramIdx, kHost);
     plugin->SendParameterValueFromDelegate(paramIdx, value, true);
   }

@@ -24,7 +24,11 @@ UnitID addUnit(EditControllerEx1& controller, const char* name, UnitID id, UnitI
 }
 
 // Reads a text attribute whose length in code units is given by another
-// attribute; false when either is missing.
+// attribute; false when either is missing. The host is told the room in
+// bytes, as the interface defines it, but the buffer holds twice that many
+// code units: some hosts take the size for a count of characters and would
+// otherwise write past its end. The text is cut at the announced length and
+// terminated here, whatever the host wrote.
 bool readText(IAttributeList& list, IAttributeList::AttrID lengthKey, IAttributeList::AttrID textKey,
               std::string& result)
 {
@@ -35,11 +39,12 @@ bool readText(IAttributeList& list, IAttributeList::AttrID lengthKey, IAttribute
     length = 0;
   if (length > kMaxChannelTextLength)
     length = kMaxChannelTextLength;
-  std::vector<char16> text(static_cast<size_t>(length) + 1, 0);
-  if (list.getString(textKey, text.data(), static_cast<uint32>(text.size() * sizeof(char16))) != kResultTrue)
+  const size_t room = static_cast<size_t>(length) + 1;
+  std::vector<char16> text(2 * room, 0);
+  if (list.getString(textKey, text.data(), static_cast<uint32>(room * sizeof(char16))) != kResultTrue)
     return false;
-  text.back() = 0;
-  result = TextConversion::ToUTF8(text.data(), text.size());
+  text[room - 1] = 0;
+  result = TextConversion::ToUTF8(text.data(), room);
   return true;
 }
 } // namespace

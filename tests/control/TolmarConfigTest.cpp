@@ -8,6 +8,7 @@
 #include "control/TolmarConfig.h"
 #include "control/UserFolders.h"
 #include "plugin/TolmarDelay.h"
+#include "support/UserLocale.h"
 
 namespace
 {
@@ -190,6 +191,21 @@ TEST_F(TolmarConfigTest, ASaveWithoutBindingsStillStoresTheScale)
   learn(other, 1, TolmarDelay::kUnbound);
   ASSERT_TRUE(other.saveConfig());
   EXPECT_EQ(readFile(iniFile()), "[Editor]\nScale=0.500000\n\n[MIDI Control]\n\n");
+}
+
+// A host in a locale with a decimal comma writes the file that a host in
+// the C locale reads, and the other way round.
+TEST_F(TolmarConfigTest, TheFileIsTheSameInEveryLocale)
+{
+  ScopedLocale comma(kCommaLocale);
+  ASSERT_TRUE(comma.ok);
+  writeFile(iniFile(), "[Editor]\nScale=1.5\n");
+  ClearPrivateProfileCache();
+  TolmarDelay effect;
+  EXPECT_FLOAT_EQ(effect.getEditorScale(), 1.5f);
+  learn(effect, 7, kMix);
+  ASSERT_TRUE(effect.saveConfig());
+  EXPECT_EQ(readFile(iniFile()), "[Editor]\nScale=1.500000\n\n[MIDI Control]\nCC7=5\n\n");
 }
 
 TEST_F(TolmarConfigTest, BindingsSavedByOneInstanceAreInForceInTheNext)

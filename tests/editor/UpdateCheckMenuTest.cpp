@@ -126,6 +126,27 @@ protected:
   std::unique_ptr<LocalHttpServer> server;
 };
 
+// The menu is as wide as its widest item: no item is cut short, at the
+// editor's base size and at twice it.
+TEST_F(UpdateCheckMenuTest, EveryItemShowsInFullAtEveryScale)
+{
+  open();
+  for (const float scale : {0.5f, 1.0f})
+  {
+    g().Resize(static_cast<int>(1366 * scale), static_cast<int>(348 * scale), scale);
+    frame();
+    openOnlineMenu();
+    for (int i = 0; i < onlineMenu().NItems(); ++i)
+    {
+      if (!onlineMenu().GetItem(i)->IsSeparator())
+      {
+        EXPECT_EQ(g().GetPopupMenuItemText(i), onlineMenu().GetItemText(i)) << "at scale " << scale;
+      }
+    }
+    offscreen->Key(kVK_ESCAPE);
+  }
+}
+
 TEST_F(UpdateCheckMenuTest, SameVersionIsUpToDate)
 {
   check(LocalHttpServer::Mode::Answer, "2003");

@@ -107,6 +107,9 @@ protected:
                                      features);
     ASSERT_NE(handle, nullptr);
     ASSERT_NE(widget, nullptr);
+    widthAtInstantiation = requestedWidth;
+    heightAtInstantiation = requestedHeight;
+    editorWindow = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(widget));
     idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idleInterface, nullptr);
     // The host tells the editor every port's value when it opens.
@@ -217,6 +220,9 @@ protected:
   LV2UI_Touch touchFeature{};
   int requestedWidth = 0;
   int requestedHeight = 0;
+  int widthAtInstantiation = 0;
+  int heightAtInstantiation = 0;
+  uint32_t editorWindow = 0;
   std::vector<std::pair<uint32_t, bool>> touches;
   std::vector<std::pair<uint32_t, float>> portWrites;
   std::vector<std::vector<uint8_t>> messages;
@@ -225,11 +231,22 @@ protected:
 };
 } // namespace
 
+// The host knows the size before it lays out its window: the editor asks
+// for it while it is instantiated, and its window carries it as hints.
 TEST_F(EditorUI, OpensInTheHostsWindowAndAsksForItsSize)
 {
   open();
-  EXPECT_EQ(requestedWidth, 683);
-  EXPECT_EQ(requestedHeight, 174);
+  EXPECT_EQ(widthAtInstantiation, 683);
+  EXPECT_EQ(heightAtInstantiation, 174);
+  int width = 0, height = 0, minWidth = 0, minHeight = 0, baseWidth = 0, baseHeight = 0;
+  ASSERT_TRUE(window->geometry(editorWindow, width, height));
+  EXPECT_EQ(width, 683);
+  EXPECT_EQ(height, 174);
+  ASSERT_TRUE(window->sizeHints(editorWindow, minWidth, minHeight, baseWidth, baseHeight));
+  EXPECT_EQ(minWidth, 683);
+  EXPECT_EQ(minHeight, 174);
+  EXPECT_EQ(baseWidth, 683);
+  EXPECT_EQ(baseHeight, 174);
   // It asked the plug-in for what it shows, and got it.
   EXPECT_GE(messagesSent, 1);
   EXPECT_GE(dsp->displayMessages(), 1);
@@ -370,6 +387,70 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
   ASSERT_EQ(messages.size(), 1u);
   const auto* object = reinterpret_cast<const LV2_Atom_Object*>(messages[0].data());
   EXPECT_EQ(object->body.otype, world.urids.map(Lv2Uris::kCommand));
+}
+
+// After the host restores a state the preset menu ticks the preset the
+// state holds, or none; a knob turned away from it leaves the tick.
+TEST_F(EditorUI, ThePresetMenuTicksThePresetARestoredStateHolds)
+{
+  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
+  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
+  LV2UI_Widget widget = nullptr;
+  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  ASSERT_NE(ui, nullptr);
+  // One round of the host: the plug-in runs, its display message and the
+  // ports reach the editor.
+  auto round = [&] {
+    Stereo out{std::vector<double>(256), std::vector<double>(256)};
+    dsp->run(silence, out, 0, 256);
+    if (const LV2_Atom* display = dsp->takeDisplayAtom())
+      ui->PortEvent(Lv2Ports::kNotify, static_cast<uint32_t>(sizeof(LV2_Atom) + display->size),
+                    world.urids.map(LV2_ATOM__eventTransfer), display);
+    for (int i = 0; i < kNumParams; ++i)
+      ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
+    ui->Idle();
+  };
+  // A saved state and its port values, which hosts restore together.
+  struct Saved
+  {
+    std::vector<uint8_t> bytes;
+    uint32_t type = 0;
+    float ports[kNumParams] = {};
+  };
+  // The states come from another instance, as from a saved session.
+  auto stateWith = [&](int preset, double timeOffset) {
+    TolmarDelay values;
+    EXPECT_TRUE(values.RestorePreset(preset));
+    Instance source(world, 48000.0);
+    Saved saved;
+    for (int i = 0; i < kNumParams; ++i)
+      saved.ports[i] = source.parameter(i) =
+          static_cast<float>(values.Param(i).Value() + (i == kTime ? timeOffset : 0.0));
+    Stereo out{std::vector<double>(256), std::vector<double>(256)};
+    source.run(silence, out, 0, 256);
+    EXPECT_TRUE(source.save(saved.bytes, saved.type));
+    return saved;
+  };
+  auto restore = [&](const Saved& saved) {
+    ASSERT_EQ(dsp->restore(saved.bytes, saved.type), 0);
+    for (int i = 0; i < kNumParams; ++i)
+      dsp->parameter(i) = saved.ports[i];
+    round();
+    round();
+  };
+  const Saved vibrato = stateWith(7, 0.0);
+  const Saved nearlySlapback = stateWith(5, 0.01);
+
+  ui->GetModel().changePreset(2);
+  round();
+  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 2);
+  restore(vibrato);
+  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 7);
+  dsp->parameter(kMix) = 0.2f;
+  round();
+  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 7);
+  restore(nearlySlapback);
+  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), -1);
 }
 
 TEST_F(EditorUI, AUserPresetRecalledInTheEditorReachesThePorts)

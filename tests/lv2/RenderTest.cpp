@@ -166,6 +166,21 @@ TEST_F(Render, EveryFactoryPresetSoundsAsInTheVST3Plugin)
     }
 }
 
+TEST_F(Render, ImpossibleSampleRatesAreRefusedAtInstantiation)
+{
+  ASSERT_NE(world.plugin, nullptr);
+  for (const double rate : {std::nan(""), HUGE_VAL, -HUGE_VAL, 0.0, -48000.0, 1.0, 999.0, 768001.0, 1e12})
+  {
+    lv2host::Instance refused(world, rate, 64);
+    EXPECT_FALSE(refused.valid()) << rate;
+  }
+  for (const double rate : {1000.0, 768000.0})
+  {
+    lv2host::Instance accepted(world, rate, 64);
+    EXPECT_TRUE(accepted.valid()) << rate;
+  }
+}
+
 TEST_F(Render, TempoSyncFollowsTheHostsPosition)
 {
   ASSERT_NE(world.plugin, nullptr);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, checks its fields and file
-# list, unpacks it into a scratch root and loads the bundle from there.
+# list, has lintian check it, unpacks it into a scratch root and loads the
+# bundle from there.
 #   check-deb.sh BUILD_DIR TOLMAR_RENDER
 set -euo pipefail
 build=$1
@@ -20,29 +21,51 @@ rm -f "$deb"
 [[ $(dpkg-deb -f "$deb" Version) == "2.0.3" ]] || fail "version"
 [[ $(dpkg-deb -f "$deb" Architecture) == "amd64" ]] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libcairo2 libxcb1 libfreetype libcurl libstdc++6 libc6; do
+for lib in libcairo2 libxcb1 libfreetype libcurl libstdc++6 libc6 fonts-roboto-unhinted; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
-listing=$(dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}//; s#^\./##; s#/$##')
+listing=$(dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}//; s#^\./##; s#/$##; s/ -> .*$//')
 expect() { grep -qxF "$1" <<<"$listing" || fail "the package lacks $1"; }
 expect "$vst3/Contents/x86_64-linux/Tolmar Charge Chain Delay.so"
 for resource in back knob switch ranges button; do
   expect "$vst3/Contents/Resources/$resource.png"
   expect "$vst3/Contents/Resources/$resource@2x.png"
 done
-expect "$vst3/Contents/Resources/Roboto-Regular.ttf"
+# The editor's font is Debian's: a relative link that reaches the font of
+# fonts-roboto-unhinted once installed.
+font=/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF/Roboto-Regular.ttf
+[[ -f $font ]] || fail "fonts-roboto-unhinted is not installed"
+links_to_font() {
+  local link
+  link=$(dpkg-deb -c "$deb" | grep -F "./$1 -> " | sed 's/.* -> //') || fail "$1 is not a link in the package"
+  [[ $link != /* && $(realpath -m "/$(dirname "$1")/$link") == "$font" ]] || fail "$1 links to $link, not to $font"
+}
+links_to_font "$vst3/Contents/Resources/Roboto-Regular.ttf"
 # Every preset file the build wrote, and no others.
 built=$(cd "$build/presets" && find . -name '*.vstpreset' | sed 's#^\./#usr/share/vst3/presets/#' | sort)
 [[ $(wc -l <<<"$built") -eq 10 ]] || fail "the build holds $(wc -l <<<"$built") preset files, not 10"
 packaged=$(grep '\.vstpreset$' <<<"$listing" | sort)
 [[ $built == "$packaged" ]] || fail "packaged presets differ from the built ones: $packaged"
 expect "usr/share/doc/$name/copyright"
+expect "usr/share/doc/$name/changelog.gz"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/changelog.gz" | zcat | head -1 |
+  grep -qF "$name (2.0.3) " || fail "the changelog does not start with version 2.0.3"
 # Nothing outside the plug-in folders and the documentation.
-stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?)$' <<<"$listing" || true)
+stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?|usr/share/lintian(/.*)?)$' <<<"$listing" || true)
 [[ -z $stray ]] || fail "unexpected files: $stray"
-grep -q "GNU GENERAL PUBLIC LICENSE" <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") \
-  || fail "the copyright file lacks the licence"
+grep -qF "/usr/share/common-licenses/GPL-3" <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") \
+  || fail "the copyright file does not name the licence"
+
+# Debian's own checks: no error and no warning, but those overridden with a
+# reason (a comment above each override).
+command -v lintian >/dev/null || fail "lintian is missing (scripts/install-deps.sh installs it)"
+overrides=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/lintian/overrides/$name" 2>/dev/null || true)
+unexplained=$(awk '/^#/ { reason = 1; next } /^[ \t]*$/ { reason = 0; next } !reason { print } { reason = 0 }' <<<"$overrides")
+[[ -z $unexplained ]] || fail "lintian overrides without a reason: $unexplained"
+status=0
+report=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) || status=$?
+((status == 0)) || fail "lintian rejects the package:"$'\n'"$report"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -58,6 +81,8 @@ HOME="$root" "$render" --plugin "$root/$vst3" --state "$root/$presets/Slapback.v
 lv2=usr/lib/lv2/tolmar-charge-chain-delay.lv2
 if [[ -d "$build/lv2/tolmar-charge-chain-delay.lv2" ]]; then
   expect "$lv2/manifest.ttl"
+  [[ ! -f "$build/lv2/tolmar-charge-chain-delay.lv2/resources/Roboto-Regular.ttf" ]] ||
+    links_to_font "$lv2/resources/Roboto-Regular.ttf"
   built_lv2=$(cd "$build/lv2" && find . -type f | sed 's#^\./#usr/lib/lv2/#' | sort)
   packaged_lv2=$(grep '^usr/lib/lv2/.*[^/]$' <<<"$listing" | grep -v '^usr/lib/lv2/[^/]*$' | sort)
   while IFS= read -r f; do

@@ -159,6 +159,34 @@ TEST(RenderSettings, ValuesByDisplayText)
     EXPECT_NEAR(echoMs(a, 42.96875), 42.96875, kEchoToleranceMs);
 }
 
+// Run by a user whose desktop has a decimal comma, the tool reads the same
+// values, hears the same sound and prints the same texts as in the C locale.
+TEST(RenderSettings, TheSameInEveryLocale)
+{
+    TempFolder dir;
+    const std::vector<std::string> settings = {"--set", "Feedback=-20.5%", "--set", "LFOSpeed=0.35Hz", "--set",
+                                               "Time=0.3", "--set", "Mix=0.45", "--tempo", "97.5"};
+    std::vector<std::string> listing = {"--list-params"};
+    listing.insert(listing.end(), settings.begin(), settings.end());
+    std::string listed[2];
+    std::vector<char> rendered[2];
+    for (int run = 0; run < 2; ++run)
+    {
+        ::setenv("LC_ALL", run == 0 ? "C" : "de_DE.UTF-8", 1);
+        const ToolResult list = runTool(listing);
+        const ToolResult render = renderImpulse(dir, settings, "locale.wav");
+        ::unsetenv("LC_ALL");
+        ASSERT_EQ(list.exitCode, 0) << list.err;
+        ASSERT_EQ(render.exitCode, 0) << render.err;
+        listed[run] = list.out;
+        rendered[run] = readBytes(dir / "locale.wav");
+    }
+    EXPECT_NE(listed[0].find("-20.5%"), std::string::npos) << listed[0];
+    EXPECT_NE(listed[0].find("0.35Hz"), std::string::npos) << listed[0];
+    EXPECT_EQ(listed[1], listed[0]);
+    EXPECT_EQ(rendered[1], rendered[0]);
+}
+
 TEST(RenderSettings, TempoSyncedQuarterNote)
 {
     TempFolder dir;

@@ -272,6 +272,39 @@ TEST(BindingEditTest, HostValuesAndRestoredStatesReachTheEditor)
   binding.delay().SetEditorConnection(nullptr);
 }
 
+// A state the host restores (a reopened session, a preset from the host's
+// list) ticks the preset it holds in the editor's menu, or none; a knob
+// turned away from a preset leaves its tick.
+TEST(BindingEditTest, ARestoredStateTicksThePresetItHolds)
+{
+  // The states come from another instance, as from a saved session.
+  Binding other, binding;
+  auto saveState = [&] {
+    auto stream = std::make_unique<MemoryStream>();
+    EXPECT_EQ(static_cast<IComponent*>(other.effect)->getState(stream.get()), kResultOk);
+    return stream;
+  };
+  auto restore = [&](MemoryStream& stream) {
+    stream.position = 0;
+    ASSERT_EQ(static_cast<IComponent*>(binding.effect)->setState(&stream), kResultOk);
+  };
+  other.delay().changePreset(4);
+  const auto hardChorus = saveState();
+  other.touch(kMix, 0.3);
+  const auto turnedAway = saveState();
+
+  binding.delay().changePreset(8);
+  ASSERT_EQ(binding.delay().GetCurrentPresetIdx(), 8);
+  restore(*hardChorus);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), 4);
+  binding.touch(kFeedback, 0.9);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), 4);
+  restore(*turnedAway);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), -1);
+  restore(*hardChorus);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), 4);
+}
+
 TEST(BindingEditTest, KeepsWhatTheHostSaysAboutItsChannel)
 {
   Binding binding;
@@ -302,6 +335,44 @@ TEST(BindingEditTest, KeepsWhatTheHostSaysAboutItsChannel)
   lying.setString(ChannelContext::kChannelNameKey, u"Bass");
   ASSERT_EQ(binding.effect->setChannelContextInfos(&lying), kResultTrue);
   EXPECT_STREQ(controller.GetTrackName(), "Bass");
+}
+
+// Whether the host reads getString's size as bytes or as characters, it
+// writes only into the plug-in's buffer (AddressSanitizer watches), and the
+// name kept is the one announced, cut to the longest the plug-in keeps.
+TEST(BindingEditTest, ChannelNamesNeverLetTheHostWritePastTheBuffer)
+{
+  Binding binding;
+  const IEffectVST3ControllerBase& controller = binding.effect->GetController();
+  for (const bool asCharacters : {false, true})
+    for (const size_t length : {0u, 1u, 127u, 128u, 129u, 1000u, 1025u})
+    {
+      SCOPED_TRACE(testing::Message() << (asCharacters ? "characters" : "bytes") << ", length " << length);
+      std::u16string name(length, u'x');
+      for (size_t i = 0; i < length; ++i)
+        name[i] = static_cast<char16_t>(u'a' + i % 26);
+      const std::string expected(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(length, 1024)));
+
+      AttributeList list;
+      list.sizeTakenAsCharacters = asCharacters;
+      list.setText(ChannelContext::kChannelNameLengthKey, ChannelContext::kChannelNameKey, name);
+      list.setText(ChannelContext::kChannelUIDLengthKey, ChannelContext::kChannelUIDKey, name);
+      ASSERT_EQ(binding.effect->setChannelContextInfos(&list), kResultTrue);
+      EXPECT_EQ(controller.GetTrackName(), expected);
+      EXPECT_EQ(controller.GetTrackUID(), expected);
+
+      // A length shorter than the text keeps the announced part; a longer
+      // one keeps the text.
+      AttributeList shortLength;
+      shortLength.sizeTakenAsCharacters = asCharacters;
+      shortLength.setInt(ChannelContext::kChannelNameLengthKey, static_cast<int64>(length / 2));
+      shortLength.setString(ChannelContext::kChannelNameKey, name.c_str());
+      shortLength.setInt(ChannelContext::kChannelIndexNamespaceLengthKey, static_cast<int64>(length + 40));
+      shortLength.setString(ChannelContext::kChannelIndexNamespaceKey, name.c_str());
+      ASSERT_EQ(binding.effect->setChannelContextInfos(&shortLength), kResultTrue);
+      EXPECT_EQ(controller.GetTrackName(), expected.substr(0, length / 2));
+      EXPECT_EQ(controller.GetTrackNamespace(), expected);
+    }
 }
 
 TEST(BindingHostTest, IdentifiesHostsByTheFirstKeywordInTheirName)

@@ -670,6 +670,13 @@ TEST_F(EditorViewTest, DraggingTheCornerResizesTheHostsWindow)
   int height = 0;
   ASSERT_TRUE(hostWindow->geometry(hostWindow->children().at(0), width, height));
   EXPECT_EQ(width, last.getWidth());
+  // Embedders that lay out from the window's hints find the new size there.
+  int minWidth = 0, minHeight = 0, baseWidth = 0, baseHeight = 0;
+  ASSERT_TRUE(hostWindow->sizeHints(hostWindow->children().at(0), minWidth, minHeight, baseWidth, baseHeight));
+  EXPECT_EQ(minWidth, width);
+  EXPECT_EQ(baseWidth, width);
+  EXPECT_EQ(minHeight, height);
+  EXPECT_EQ(baseHeight, height);
 }
 
 TEST_F(EditorViewTest, FollowsSizesTheHostChoosesWithoutAskingBack)

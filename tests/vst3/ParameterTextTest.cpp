@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UserLocale.h"
 #include "vst3/support/RenderHelpers.h"
 #include "vst3/support/VST3Host.h"
 
@@ -65,23 +66,38 @@ protected:
 };
 } // namespace
 
+// In the C locale and in one with a decimal comma, as hosts set the user's:
+// the same texts, each reading back to a value that shows it again.
 TEST_F(ParameterText, EveryShownTextReadsBackToAValueThatShowsItAgain)
 {
-  for (const bool sync : {false, true})
+  std::vector<std::string> shownInC;
+  for (const char* locale : {"C", kCommaLocale})
   {
-    setSync(effect, sync);
-    EXPECT_EQ(textOf(controller, kLFOSpeed, 1.0), sync ? "1/16" : "25.00Hz");
-    std::vector<ParamID> ids = {kBypassID};
-    for (int i = 0; i < kNumParams; ++i)
-      ids.push_back(static_cast<ParamID>(i));
-    for (const ParamID id : ids)
-      for (int i = 0; i <= 100; ++i)
-      {
-        const std::string shown = textOf(controller, id, i / 100.0);
-        const double back = valueOf(controller, id, utf16(shown));
-        ASSERT_FALSE(std::isnan(back)) << id << " \"" << shown << "\"";
-        EXPECT_EQ(textOf(controller, id, back), shown) << id << " at " << i / 100.0 << (sync ? " synced" : "");
-      }
+    ScopedLocale scoped(locale);
+    ASSERT_TRUE(scoped.ok);
+    std::vector<std::string> shownHere;
+    for (const bool sync : {false, true})
+    {
+      setSync(effect, sync);
+      EXPECT_EQ(textOf(controller, kLFOSpeed, 1.0), sync ? "1/16" : "25.00Hz");
+      std::vector<ParamID> ids = {kBypassID};
+      for (int i = 0; i < kNumParams; ++i)
+        ids.push_back(static_cast<ParamID>(i));
+      for (const ParamID id : ids)
+        for (int i = 0; i <= 100; ++i)
+        {
+          const std::string shown = textOf(controller, id, i / 100.0);
+          shownHere.push_back(shown);
+          const double back = valueOf(controller, id, utf16(shown));
+          ASSERT_FALSE(std::isnan(back)) << locale << ": " << id << " \"" << shown << "\"";
+          EXPECT_EQ(textOf(controller, id, back), shown) << locale << ": " << id << " at " << i / 100.0
+                                                          << (sync ? " synced" : "");
+        }
+    }
+    if (shownInC.empty())
+      shownInC = shownHere;
+    else
+      EXPECT_EQ(shownHere, shownInC) << locale;
   }
 }
 

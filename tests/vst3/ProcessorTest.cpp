@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,18 @@ using namespace host;
 namespace
 {
 constexpr int32 kLength = 6000;
+
+// An instance made while the user's configuration binds controller 7 to a
+// parameter; the file is gone again afterwards.
+std::unique_ptr<EffectInstance> instanceWithController7BoundTo(PluginModule& module, int paramIdx)
+{
+  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=" << paramIdx << "\n";
+  auto effect = std::make_unique<EffectInstance>(module);
+  std::filesystem::remove(folder / "tolmardelay.ini");
+  return effect;
+}
 
 Stereo testSignal(int32 length = kLength)
 {
@@ -328,6 +341,32 @@ TEST(ProcessorTest, TakesThirtyTwoAndSixtyFourBitSamplesOnly)
   EXPECT_EQ(effect.processor->setupProcessing(bad), kResultFalse);
 }
 
+// Rates that are no rate, or far outside what audio runs at, are refused
+// and the setup before them stays in force: the same sound as an instance
+// that never saw them.
+TEST(ProcessorTest, RefusesImpossibleSampleRatesAndKeepsTheSetup)
+{
+  PluginModule module;
+  EffectInstance tried(module), untouched(module);
+  ASSERT_TRUE(tried.start(48000.0, 512, kSample32));
+  ASSERT_TRUE(untouched.start(48000.0, 512, kSample32));
+  for (const double rate : {std::nan(""), HUGE_VAL, -HUGE_VAL, 0.0, -48000.0, 1.0, 999.0, 768001.0, 1e12})
+  {
+    ProcessSetup setup{kRealtime, kSample32, 512, rate};
+    EXPECT_EQ(tried.processor->setupProcessing(setup), kResultFalse) << rate;
+  }
+  for (const double rate : {1000.0, 768000.0})
+  {
+    EffectInstance edge(module);
+    ProcessSetup setup{kRealtime, kSample32, 512, rate};
+    EXPECT_EQ(edge.processor->setupProcessing(setup), kResultOk) << rate;
+  }
+  const Stereo input = testSignal();
+  const std::vector<int32> blocks = blockPattern(kLength, {512});
+  EXPECT_EQ(renderBundle(*tried.processor, kSample32, input, blocks),
+            renderBundle(*untouched.processor, kSample32, input, blocks));
+}
+
 TEST(ProcessorTest, AcceptsOnlyStereoExceptWhereTheHostInsistsOnItsOwnLayout)
 {
   SpeakerArrangement mono = SpeakerArr::kMono;
@@ -459,12 +498,9 @@ TEST(ProcessorTest, ProcessingDoesNotAllocate)
 TEST(ProcessorTest, StrayMidiOffsetsCountAsTheEndsOfTheirBlock)
 {
   // Controller 7 bound to Mix in the user's configuration.
-  const std::filesystem::path folder = std::filesystem::path(std::getenv("HOME")) / "Music" / "TolmarMusic";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "tolmardelay.ini") << "[MIDI Control]\nCC7=5\n";
   PluginModule module;
-  EffectInstance effect(module);
-  std::filesystem::remove(folder / "tolmardelay.ini");
+  const auto made = instanceWithController7BoundTo(module, kMix);
+  EffectInstance& effect = *made;
   ASSERT_TRUE(effect.start(48000.0, 64, kSample32));
 
   // Offsets a host must not send, each with a value of its own. Each change
@@ -489,4 +525,72 @@ TEST(ProcessorTest, StrayMidiOffsetsCountAsTheEndsOfTheirBlock)
     ASSERT_EQ(effect.processor->process(block.data), kResultOk);
     EXPECT_DOUBLE_EQ(stateValue(*effect.component, kMix), mix) << "offset " << offset;
   }
+}
+
+namespace
+{
+// A controller bound to Time sweeps it one step every other block; the
+// processor reports each step to the host. With echoDelay > 0 the host sends
+// every reported Time back to the controller that many blocks late, as hosts
+// that show the plug-in do from their GUI thread. At block strayAt the host
+// sets Time on the controller alone, without any process carrying it.
+std::vector<double> sweepTimeByController(int echoDelay, int strayAt = -1)
+{
+  PluginModule module;
+  const auto made = instanceWithController7BoundTo(module, kTime);
+  EffectInstance& effect = *made;
+  EXPECT_TRUE(effect.start(44100.0, 256, kSample32));
+
+  constexpr int32 kBlock = 256;
+  constexpr int kBlocks = 120;
+  const std::vector<double> input = signals::noise(kBlock * kBlocks, 5, 0.5);
+  std::vector<double> output;
+  std::vector<std::vector<double>> reported(kBlocks);
+  AudioBlock block(kSample32, kBlock);
+  for (int b = 0; b < kBlocks; ++b)
+  {
+    ParameterChanges changes, reports;
+    if (b % 2 == 0)
+      changes.add(midiControllerID(0, 7), ((b / 2) % 128 + 0.5) / 127.0);
+    block.setInput(0, input.data() + b * kBlock, kBlock);
+    block.setInput(1, input.data() + b * kBlock, kBlock);
+    block.data.numSamples = kBlock;
+    block.data.inputParameterChanges = &changes;
+    block.data.outputParameterChanges = &reports;
+    EXPECT_EQ(effect.processor->process(block.data), kResultOk);
+    for (int32 q = 0; q < reports.getParameterCount(); ++q)
+    {
+      ParamValueQueue& queue = reports.queue(q);
+      for (int32 p = 0; queue.getParameterId() == kTime && p < queue.getPointCount(); ++p)
+      {
+        int32 offset = 0;
+        ParamValue value = 0.0;
+        queue.getPoint(p, offset, value);
+        reported[static_cast<size_t>(b)].push_back(value);
+      }
+    }
+    if (echoDelay > 0 && b >= echoDelay)
+      for (const double value : reported[static_cast<size_t>(b - echoDelay)])
+        effect.controller->setParamNormalized(kTime, value);
+    if (b == strayAt)
+      effect.controller->setParamNormalized(kTime, 0.05);
+    for (int32 i = 0; i < kBlock; ++i)
+      output.push_back(block.output(0, i));
+  }
+  size_t reportedCount = 0;
+  for (const auto& values : reported)
+    reportedCount += values.size();
+  EXPECT_GE(reportedCount, static_cast<size_t>(kBlocks / 2 - 1)) << "the processor reports the controller's steps";
+  return output;
+}
+} // namespace
+
+// The engine takes host changes only from process: neither a host's late
+// echo of what the processor reported nor a value set on the controller
+// alone moves it.
+TEST(ProcessorTest, ValuesSetOnTheControllerNeverReachTheSound)
+{
+  const std::vector<double> plain = sweepTimeByController(0);
+  EXPECT_EQ(sweepTimeByController(3), plain);
+  EXPECT_EQ(sweepTimeByController(0, 40), plain);
 }

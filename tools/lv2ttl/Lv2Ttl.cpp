@@ -4,15 +4,18 @@
 // the plug-in keeps them and never written a second time.
 //
 // Usage: tolmar-lv2ttl <bundle folder> <DSP binary name> [<UI binary name>]
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
+#include "params/CLocale.h"
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
 
@@ -46,8 +49,10 @@ std::string number(double value)
   char text[64];
   for (int digits = 1; digits <= 9; ++digits)
   {
-    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(f));
-    if (std::strtof(text, nullptr) == f)
+    CLocale::Format(text, sizeof text, "%.*g", digits, static_cast<double>(f));
+    float back = 0.0f;
+    std::from_chars(text, text + std::strlen(text), back);
+    if (back == f)
       break;
   }
   std::string out = text;

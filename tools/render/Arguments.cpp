@@ -1,4 +1,5 @@
 #include "Arguments.h"
+#include "params/CLocale.h"
 
 #include <charconv>
 #include <cmath>
@@ -29,8 +30,8 @@ double parseInRange(const std::string& option, const std::string& text, double l
     if (v < low || v > high)
     {
         char buffer[160];
-        std::snprintf(buffer, sizeof buffer, "%s must lie between %g and %g%s, not %s", option.c_str(), low, high,
-                      unit, text.c_str());
+        CLocale::Format(buffer, sizeof buffer, "%s must lie between %g and %g%s, not %s", option.c_str(), low, high,
+                        unit, text.c_str());
         throw UsageError(buffer);
     }
     return v;

@@ -1,4 +1,5 @@
 #include "Levels.h"
+#include "params/CLocale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +24,7 @@ std::string dbfs(double linear)
     if (!(linear > 0))
         return "-inf dBFS";
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f dBFS", 20.0 * std::log10(linear));
+    CLocale::Format(text, sizeof text, "%.1f dBFS", 20.0 * std::log10(linear));
     return text;
 }
 } // namespace tolmar::render

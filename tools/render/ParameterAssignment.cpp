@@ -1,4 +1,5 @@
 #include "ParameterAssignment.h"
+#include "params/CLocale.h"
 
 #include "Failure.h"
 
@@ -43,7 +44,7 @@ std::optional<double> number(const std::string& text)
 std::string formatPlain(double v)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", v);
+    CLocale::Format(text, sizeof text, "%g", v);
     return text;
 }
 

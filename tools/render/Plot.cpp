@@ -1,4 +1,5 @@
 #include "Plot.h"
+#include "params/CLocale.h"
 
 #include "Failure.h"
 
@@ -142,7 +143,7 @@ std::string number(double v, double step)
 {
     const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(v) < step * 1e-6 ? 0.0 : v);
+    CLocale::Format(text, sizeof text, "%.*f", decimals, std::fabs(v) < step * 1e-6 ? 0.0 : v);
     std::string s = text;
     if (!s.empty() && s[0] == '-')
         s = "\u2212" + s.substr(1); // a real minus sign
@@ -306,7 +307,7 @@ double amplitudeRange(const WaveformSummary& s)
 std::string milliseconds(double seconds)
 {
     char text[32];
-    std::snprintf(text, sizeof text, seconds < 0.1 ? "%.2f ms" : "%.1f ms", seconds * 1000);
+    CLocale::Format(text, sizeof text, seconds < 0.1 ? "%.2f ms" : "%.1f ms", seconds * 1000);
     return text;
 }
 
@@ -496,7 +497,7 @@ std::vector<char> drawPicture(const PlotRequest& q)
         if (dryOffScale)
         {
             char note[64];
-            std::snprintf(note, sizeof note, "dry impulse %.2f, off scale", dry);
+            CLocale::Format(note, sizeof note, "dry impulse %.2f, off scale", dry);
             c.text(r.x + 6, r.y + r.h - 8, note, 12, kMuted);
         }
 

@@ -1,4 +1,5 @@
 #include "ProgressBar.h"
+#include "params/CLocale.h"
 
 #include <string>
 #include <unistd.h>
@@ -47,7 +48,7 @@ void ProgressBar::progress(std::int64_t inputDone, std::int64_t inputLength, std
     if (tailDone > 0)
     {
         char tail[48];
-        std::snprintf(tail, sizeof tail, "  + tail %.1f s", tailDone / rate_);
+        CLocale::Format(tail, sizeof tail, "  + tail %.1f s", tailDone / rate_);
         line += tail;
     }
     line += "\033[K"; // erase what a longer previous line left behind

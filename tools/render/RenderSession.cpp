@@ -1,4 +1,5 @@
 #include "RenderSession.h"
+#include "params/CLocale.h"
 
 #include "AudioFile.h"
 #include "DemoSignal.h"
@@ -204,7 +205,7 @@ std::vector<char> stateFile(host::HostedPlugin& plugin)
 std::string secondsText(double s)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", s);
+    CLocale::Format(text, sizeof text, "%.2f s", s);
     return text;
 }
 } // namespace
@@ -316,11 +317,11 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
         q.title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(q.title[0])));
         q.subtitle = settings.summary.empty() ? "default settings" : settings.summary;
         char details[96];
-        std::snprintf(details, sizeof details, "  \u00B7  %.0f Hz", rate);
+        CLocale::Format(details, sizeof details, "  \u00B7  %.0f Hz", rate);
         q.subtitle += details;
         if (o.tempo != 120 || o.playing)
         {
-            std::snprintf(details, sizeof details, "  \u00B7  %g BPM%s", o.tempo, o.playing ? ", playing" : "");
+            CLocale::Format(details, sizeof details, "  \u00B7  %g BPM%s", o.tempo, o.playing ? ", playing" : "");
             q.subtitle += details;
         }
         q.footer = summary;
@@ -345,7 +346,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
     if (o.quiet)
         return;
     char speed[48];
-    std::snprintf(speed, sizeof speed, "; %.0fx real time", result.wallSeconds > 0 ? (result.inputFrames + result.tailFrames) / rate / result.wallSeconds : 0.0);
+    CLocale::Format(speed, sizeof speed, "; %.0fx real time", result.wallSeconds > 0 ? (result.inputFrames + result.tailFrames) / rate / result.wallSeconds : 0.0);
     std::fprintf(out, "%s%s%s\n", summary.c_str(), meter.peak() > 1.0 && format.clipsOverFullScale() ? " (clipped)" : "",
                  speed);
     if (impulse && !echoes.empty())
@@ -354,7 +355,7 @@ void runSession(const Options& o, std::FILE* out, std::FILE* err)
         for (size_t i = 0; i < echoes.size() && i < 8; ++i)
         {
             char t[32];
-            std::snprintf(t, sizeof t, "%s%.1f", i ? ", " : "", echoes[i] * 1000);
+            CLocale::Format(t, sizeof t, "%s%.1f", i ? ", " : "", echoes[i] * 1000);
             list += t;
         }
         std::fprintf(out, "echoes at %s%s ms\n", list.c_str(), echoes.size() > 8 ? ", ..." : "");

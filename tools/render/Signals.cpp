@@ -1,4 +1,5 @@
 #include "Signals.h"
+#include "params/CLocale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,7 @@ int ToneSource::read(double* left, double* right, int frames)
 std::string ToneSource::description() const
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g Hz tone", hz_);
+    CLocale::Format(text, sizeof text, "%g Hz tone", hz_);
     return text;
 }
 } // namespace tolmar::render

@@ -6,6 +6,7 @@
 #include "RenderSession.h"
 #include "host/HostError.h"
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@
 int main(int argc, char** argv)
 {
     using namespace tolmar::render;
+    // The user's locale, as the hosts set it before they load plug-ins: the
+    // tool meets the plug-in as they do, and its own numbers never follow it.
+    std::setlocale(LC_ALL, "");
     std::vector<std::string> args(argv + 1, argv + argc);
     Options options;
     try

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "editor/TolmarEditor.h"
+#include "params/CLocale.h"
 #include "plugin/TolmarDelay.h"
 #include "toolkit/OffscreenEditor.h"
 
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
   {
     const std::string arg = argv[i];
     if (arg == "--scale" && i + 1 < argc)
-      scale = static_cast<float>(std::atof(argv[++i]));
+      scale = static_cast<float>(CLocale::ReadNumber(argv[++i]));
     else if (arg == "--resources" && i + 1 < argc)
       resources = argv[++i];
     else if (arg == "--preset" && i + 1 < argc)

@@ -346,7 +346,7 @@ tresult PLUGIN_API AttributeList::getString(AttrID id, TChar* string, uint32 siz
   for (const auto& [key, stored] : strings)
     if (key == id)
     {
-      const size_t capacity = sizeInBytes / sizeof(TChar);
+      const size_t capacity = sizeTakenAsCharacters ? sizeInBytes : sizeInBytes / sizeof(TChar);
       if (capacity == 0)
         return kResultFalse;
       const size_t count = std::min(stored.size(), capacity - 1);

@@ -203,6 +203,10 @@ public:
   // A text attribute with its length attribute, as hosts send channel texts.
   void setText(AttrID lengthKey, AttrID textKey, const std::u16string& text);
 
+  // Some hosts take getString's size for a count of characters, not bytes,
+  // and fill all the room they think they have.
+  bool sizeTakenAsCharacters = false;
+
 private:
   std::vector<std::pair<std::string, int64>> ints;
   std::vector<std::pair<std::string, std::u16string>> strings;

@@ -213,6 +213,28 @@ bool HostWindow::geometry(uint32_t child, int& width, int& height)
   return true;
 }
 
+bool HostWindow::sizeHints(uint32_t child, int& minWidth, int& minHeight, int& baseWidth, int& baseHeight)
+{
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      connection, xcb_get_property(connection, 0, child, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18),
+      nullptr);
+  if (!reply)
+    return false;
+  const bool complete = reply->format == 32 && xcb_get_property_value_length(reply) >= 18 * 4;
+  uint32_t hints[18] = {};
+  if (complete)
+    std::memcpy(hints, xcb_get_property_value(reply), sizeof hints);
+  std::free(reply);
+  constexpr uint32_t kMinSize = 1u << 4, kBaseSize = 1u << 8;
+  if (!complete || (hints[0] & (kMinSize | kBaseSize)) != (kMinSize | kBaseSize))
+    return false;
+  minWidth = static_cast<int>(hints[5]);
+  minHeight = static_cast<int>(hints[6]);
+  baseWidth = static_cast<int>(hints[15]);
+  baseHeight = static_cast<int>(hints[16]);
+  return true;
+}
+
 Image HostWindow::grab(int x, int y, int width, int height)
 {
   Image image;

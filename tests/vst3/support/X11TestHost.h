@@ -61,6 +61,9 @@ public:
   // The windows a plug-in put into ours, and their sizes.
   std::vector<uint32_t> children();
   bool geometry(uint32_t child, int& width, int& height);
+  // A window's WM_NORMAL_HINTS minimum and base sizes; false where it has
+  // none or they lack either size.
+  bool sizeHints(uint32_t child, int& minWidth, int& minHeight, int& baseWidth, int& baseHeight);
   // The pixels of an area of the window, children included.
   Image grab(int x, int y, int width, int height);
 
