@@ -1049,6 +1049,19 @@ TEST_F(TypedValueTest, TheHostsMenuOffersEnterValueOnTopAndTheShownTimeTypedSets
   EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);
   EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), time250, 1e-9);
 
+  // Control+V pastes what another program copied (its first line).
+  pump(500);
+  hostWindow->offerClipboard("125ms\nsecond line");
+  click(at(290), at(250), 3);
+  EXPECT_EQ(view->onKeyDown(u'v', 0, 4 /* control */), kResultTrue);
+  for (int i = 0; i < 20; ++i)
+  {
+    hostWindow->serveClipboard();
+    pump(20);
+  }
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), (125.0 - 62.5) / (500.0 - 62.5), 1e-9);
+
   // The host's own item still works.
   pump(500);
   menuHandler.choose = 2;

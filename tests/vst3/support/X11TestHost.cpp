@@ -327,6 +327,53 @@ bool HostWindow::typeText(const char* text)
   return true;
 }
 
+namespace
+{
+xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name)
+{
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return atom;
+}
+} // namespace
+
+void HostWindow::offerClipboard(const std::string& text)
+{
+  clipboard = text;
+  xcb_set_selection_owner(connection, window, atomNamed(connection, "CLIPBOARD"), XCB_CURRENT_TIME);
+  sync();
+}
+
+void HostWindow::serveClipboard()
+{
+  const xcb_atom_t utf8 = atomNamed(connection, "UTF8_STRING");
+  while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+  {
+    if ((event->response_type & 0x7F) == XCB_SELECTION_REQUEST)
+    {
+      const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
+      xcb_selection_notify_event_t answer{};
+      answer.response_type = XCB_SELECTION_NOTIFY;
+      answer.time = request.time;
+      answer.requestor = request.requestor;
+      answer.selection = request.selection;
+      answer.target = request.target;
+      answer.property = XCB_ATOM_NONE;
+      if (request.target == utf8 && request.property != XCB_ATOM_NONE)
+      {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8, 8,
+                            static_cast<uint32_t>(clipboard.size()), clipboard.data());
+        answer.property = request.property;
+      }
+      xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&answer));
+    }
+    std::free(event);
+  }
+  xcb_flush(connection);
+}
+
 uint32_t HostWindow::inputFocus()
 {
   xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);

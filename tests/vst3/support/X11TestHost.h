@@ -78,6 +78,10 @@ public:
   bool typeKey(uint32_t keysym);
   // Types ASCII text key by key.
   bool typeText(const char* text);
+  // Holds text on the CLIPBOARD selection, as an editor does after a copy;
+  // serveClipboard answers the requests for it that have arrived.
+  void offerClipboard(const std::string& text);
+  void serveClipboard();
   // The window that has the keyboard's input focus (0 for none, 1 for the
   // window under the pointer).
   uint32_t inputFocus();
@@ -90,5 +94,6 @@ private:
   xcb_window_t root = 0;
   int originX = 0;
   int originY = 0;
+  std::string clipboard;
 };
 } // namespace host
