@@ -1108,3 +1108,22 @@ TEST_F(TypedValueTest, WithoutAHostMenuTheKnobsOwnMenuTakesKeysFromTheXServer)
   EXPECT_TRUE(waitFor([&] { return hostWindow->inputFocus() != editorWindow; }));
   EXPECT_TRUE(frame->requests.empty());
 }
+
+TEST_F(TypedValueTest, InReaperEveryKeyGoesToAnOpenFieldAndOnlyThen)
+{
+  effect.reset();
+  makeEffect("REAPER");
+  ItemMenuHandler menuHandler;
+  effect->controller->setComponentHandler(&menuHandler);
+  open();
+  EXPECT_EQ(view->onKeyDown(u'4', 0, 0), kResultFalse) << "no field: the key is REAPER's";
+  menuHandler.choose = 0;
+  click(at(422), at(250), 3);
+  typeThroughHost(u"-40 %");
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_EQ(kindsIn(menuHandler.edits, kFeedbackID), "bpe");
+  EXPECT_NEAR(effect->controller->getParamNormalized(kFeedbackID), 0.3, 1e-9);
+  EXPECT_EQ(view->onKeyDown(u'4', 0, 0), kResultFalse);
+  view->removed();
+  effect->controller->setComponentHandler(nullptr);
+}
