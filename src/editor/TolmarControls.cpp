@@ -9,6 +9,7 @@
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
 #include "toolkit/IEditorGraphics.h"
+#include "control/UserPresetFolder.h"
 
 namespace
 {
@@ -100,19 +101,62 @@ void ITolmarOnlineMenu::OnPopupMenuSelection(IPopupMenu* selected, int)
 
 // --- Preset menu ---------------------------------------------------------------
 
+namespace
+{
+constexpr const char* kSavePresetItem = "Save Preset\xE2\x80\xA6";
+constexpr const char* kDeletePresetItem = "Delete Preset";
+} // namespace
+
 void ITolmarPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
   const TolmarDelay& delay = Owner().getDelay();
   menu.Clear();
+  actions.clear();
+  auto add = [this](const char* text, int flags, Action action) {
+    menu.AddItem(text, -1, flags);
+    actions.push_back(std::move(action));
+  };
   for (int i = 0; i < delay.NPresets(); ++i)
-    menu.AddItem(delay.GetPresetName(i), -1, i == delay.GetCurrentPresetIdx() ? IPopupMenu::kChecked : 0);
+    add(delay.GetPresetName(i), i == delay.GetCurrentPresetIdx() ? IPopupMenu::kChecked : 0,
+        {Action::kFactory, i, {}});
+  // The folder is read now, on the main thread, so the menu shows what is
+  // there at this moment.
+  const std::vector<UserPresetFolder::Entry> user = Owner().listUserPresets();
+  bool loadedListed = false;
+  if (!user.empty())
+  {
+    menu.AddSeparator();
+    actions.push_back({});
+    for (const UserPresetFolder::Entry& entry : user)
+    {
+      const bool loaded = entry.name == delay.getUserPresetName();
+      loadedListed = loadedListed || loaded;
+      add(entry.name.c_str(), loaded ? IPopupMenu::kChecked : 0, {Action::kUser, -1, entry.name});
+    }
+  }
+  menu.AddSeparator();
+  actions.push_back({});
+  add(kSavePresetItem, 0, {Action::kSave, -1, {}});
+  // Only a user preset that is loaded can be deleted; factory presets never.
+  add(kDeletePresetItem, loadedListed ? 0 : IPopupMenu::kDisabled, {Action::kDelete, -1, delay.getUserPresetName()});
   GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
 }
 
 void ITolmarPresetMenu::OnPopupMenuSelection(IPopupMenu* selected, int)
 {
-  if (selected && selected->GetChosenItemIdx() >= 0)
-    Owner().getDelay().changePreset(selected->GetChosenItemIdx());
+  const int chosen = selected ? selected->GetChosenItemIdx() : -1;
+  if (chosen >= 0 && chosen < static_cast<int>(actions.size()))
+  {
+    const Action action = actions[static_cast<size_t>(chosen)];
+    switch (action.kind)
+    {
+    case Action::kFactory: Owner().getDelay().changePreset(action.index); break;
+    case Action::kUser: Owner().recallUserPreset(action.name); break;
+    case Action::kSave: Owner().promptSavePreset(); break;
+    case Action::kDelete: Owner().confirmDeletePreset(action.name); break;
+    case Action::kNone: break;
+    }
+  }
   GetUI()->SetAllControlsDirty();
 }
 
@@ -248,6 +292,28 @@ ITolmarKnobTextControl::ITolmarKnobTextControl(float x, float y, int paramIdx, c
 void ITolmarKnobTextControl::OnInit()
 {
   owner = ownerOf(*this);
+  valueMenu.Clear();
+  valueMenu.AddItem("Enter Value\xE2\x80\xA6");
+  valueMenu.AddItem("Default Value");
+}
+
+void ITolmarKnobTextControl::OnMouseDown(float x, float y, const IMouseMod& mod)
+{
+  if (mod.R && !mod.L)
+  {
+    GetUI()->CreatePopupMenu(*this, valueMenu, IRECT(x, y, x, y));
+    return;
+  }
+  IKnobControlBase::OnMouseDown(x, y, mod);
+}
+
+void ITolmarKnobTextControl::OnPopupMenuSelection(IPopupMenu* selected, int)
+{
+  const int chosen = selected ? selected->GetChosenItemIdx() : -1;
+  if (chosen == 0)
+    owner->promptForValue(GetParamIdx());
+  else if (chosen == 1)
+    owner->resetToDefault(GetParamIdx());
 }
 
 void ITolmarKnobTextControl::Draw(IEditorGraphics& g)

@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "toolkit/IBitmap.h"
 #include "toolkit/ICornerResizerControl.h"
 #include "toolkit/IControl.h"
@@ -44,6 +47,8 @@ private:
   IPopupMenu menu;
 };
 
+// The factory presets, then the user's own presets from the preset folder
+// (read each time the menu opens), then saving and deleting.
 class ITolmarPresetMenu : public ITolmarControlBase
 {
 public:
@@ -51,9 +56,25 @@ public:
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
   void Draw(IEditorGraphics&) override {}
+  const IPopupMenu& Menu() const { return menu; }
 
 private:
+  struct Action
+  {
+    enum Kind
+    {
+      kNone,
+      kFactory,
+      kUser,
+      kSave,
+      kDelete,
+    } kind = kNone;
+    int index = -1;
+    std::string name;
+  };
+
   IPopupMenu menu;
+  std::vector<Action> actions; // one per menu item
 };
 
 // Covers the whole editor beneath the other controls: a right click opens
@@ -92,6 +113,8 @@ public:
   ITolmarSwitchTextControl(float x, float y, int paramIdx, const IBitmap& bitmap);
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void Draw(IEditorGraphics& g) override;
+  // Where the value caption is drawn.
+  IRECT CaptionRECT() const { return IRECT(GetRECT().L, area.B, GetRECT().R, GetRECT().B); }
 
 private:
   IBitmap bitmap;
@@ -106,8 +129,16 @@ public:
   ITolmarKnobTextControl(float x, float y, int paramIdx, const IBitmap& bitmap);
   void OnInit() override;
   void Draw(IEditorGraphics& g) override;
+  // A right click (which reaches the knob only where the host offers no
+  // menu of its own) opens the knob's menu: "Enter Value…", "Default Value".
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
+  bool PressEditsValue(const IMouseMod& mod) const override { return !(mod.R && !mod.L); }
+  // Where the value caption is drawn.
+  IRECT CaptionRECT() const { return IRECT(GetRECT().L, area.B, GetRECT().R, GetRECT().B); }
 
 private:
+  IPopupMenu valueMenu;
   TolmarEditor* owner = nullptr;
   IBitmap bitmap;
   IRECT area;

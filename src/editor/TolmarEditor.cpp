@@ -8,6 +8,9 @@
 #include "control/UpdateCheck.h"
 #include "editor/TolmarControls.h"
 #include "plugin/TolmarDelay.h"
+#include "params/ProductFacts/DelayRanges.h"
+#include "params/ProductFacts/SyncRates.h"
+#include "params/TypedText.h"
 #include "plugin/VendorInfo.h"
 
 TolmarEditor::TolmarEditor(TolmarDelay& owner, std::string folder)
@@ -271,4 +274,214 @@ void TolmarEditor::SetControlValueFromDelegate(int paramIdx, double normalizedVa
 float TolmarEditor::GetEditorDrawScale() const
 {
   return graphics ? graphics->GetDrawScale() : delay.getEditorScale();
+}
+
+// --- Typed values --------------------------------------------------------------------------
+
+namespace
+{
+// Every shown text is short; a field this long holds any number typed.
+constexpr size_t kMaxTypedCharacters = 64;
+// Room for the name limit and a little beyond, so that a name too long is
+// refused with a word rather than silently cut.
+constexpr size_t kMaxNameFieldCharacters = UserPresetFolder::kMaxNameLength + 28;
+// Where the name of a preset is typed: beside the preset menu, wide enough
+// for a long name at the caption's size.
+const IRECT kPresetNameField(20.f, 92.f, 560.f, 136.f);
+constexpr const char* kSavePresetCaption = "Save Preset";
+constexpr const char* kDeletePresetCaption = "Delete Preset";
+} // namespace
+
+IRECT TolmarEditor::valueCaptionOf(int paramIdx) const
+{
+  for (int i = 0; graphics && i < graphics->NControls(); ++i)
+  {
+    IControl* control = graphics->GetControl(i);
+    if (control->GetParamIdx() != paramIdx)
+      continue;
+    if (auto* knob = dynamic_cast<ITolmarKnobTextControl*>(control))
+      return knob->CaptionRECT();
+    if (auto* toggle = dynamic_cast<ITolmarSwitchTextControl*>(control))
+      return toggle->CaptionRECT();
+    return control->GetRECT();
+  }
+  return {};
+}
+
+void TolmarEditor::promptForValue(int paramIdx)
+{
+  const IParam* param = delay.GetParam(paramIdx);
+  const IRECT caption = valueCaptionOf(paramIdx);
+  if (!WindowIsOpen() || !param || caption.Empty())
+    return;
+  IString shown;
+  if (paramIdx == kTime)
+    delay.getDelayTimeDisplay(shown);
+  else
+    param->GetDisplay(param->Value(), false, shown, true);
+  IText style = GUI::valueStyle();
+  style.valign = EVAlign::Middle;
+  graphics->PromptForText(style, caption, shown.Get(), kMaxTypedCharacters,
+                          [this, paramIdx](const std::string& text) { return applyTypedValue(paramIdx, text); });
+}
+
+bool TolmarEditor::readTypedValue(int paramIdx, const std::string& text, double& value) const
+{
+  const IParam* param = delay.GetParam(paramIdx);
+  if (!param || text.size() > TypedText::kMaxLength)
+    return false;
+  if (paramIdx == kTime)
+  {
+    // The caption shows the delay the time gives in the current range, or
+    // the note it selects while synced: those forms set the time that shows
+    // them.
+    const std::string_view typed = TypedText::Trimmed(text);
+    if (delay.isDelaySynced())
+    {
+      for (int row = 0; row < kNumSyncRates; ++row)
+        if (TypedText::EqualsIgnoringCase(typed, kDelaySyncRates[static_cast<size_t>(row)].label))
+        {
+          value = 1.0 - static_cast<double>(row) / (kNumSyncRates - 1);
+          return true;
+        }
+    }
+    double ms = 0.0;
+    if (TypedText::ParseNumberWithUnit(typed, "ms", ms))
+    {
+      double lo = 0.0, hi = 0.0;
+      DelayRanges::rangeBoundsMs(delay.Param(kRange).Value(), lo, hi);
+      // Half a shown millisecond beyond either end still means that end.
+      const double tolerance = 0.5 / (hi - lo);
+      const double t = (ms - lo) / (hi - lo);
+      if (!(t >= -tolerance && t <= 1.0 + tolerance))
+        return false;
+      value = param->Constrain(std::clamp(t, 0.0, 1.0));
+      return true;
+    }
+  }
+  double read = 0.0;
+  if (!param->ReadText(text.c_str(), read) || !std::isfinite(read))
+    return false;
+  value = param->Constrain(read);
+  return true;
+}
+
+bool TolmarEditor::applyTypedValue(int paramIdx, const std::string& text)
+{
+  double value = 0.0;
+  if (!readTypedValue(paramIdx, text, value))
+    return false;
+  const IParam* param = delay.GetParam(paramIdx);
+  const double normalized = std::clamp(param->ToNormalized(value), 0.0, 1.0);
+  // One edit of the host's, as a drag would be.
+  BeginInformHostOfParamChangeFromUI(paramIdx);
+  SendParameterValueFromUI(paramIdx, normalized);
+  EndInformHostOfParamChangeFromUI(paramIdx);
+  if (WindowIsOpen())
+    graphics->SetControlValueFromDelegate(paramIdx, normalized);
+  return true;
+}
+
+void TolmarEditor::resetToDefault(int paramIdx)
+{
+  const IParam* param = delay.GetParam(paramIdx);
+  if (!param)
+    return;
+  const double normalized = std::clamp(param->ToNormalized(param->Constrain(param->GetDefault())), 0.0, 1.0);
+  BeginInformHostOfParamChangeFromUI(paramIdx);
+  SendParameterValueFromUI(paramIdx, normalized);
+  EndInformHostOfParamChangeFromUI(paramIdx);
+  if (WindowIsOpen())
+    graphics->SetControlValueFromDelegate(paramIdx, normalized);
+}
+
+// --- User presets --------------------------------------------------------------------------
+
+std::vector<UserPresetFolder::Entry> TolmarEditor::listUserPresets() const
+{
+  return UserPresetFolder().list();
+}
+
+void TolmarEditor::showPresetMessage(const std::string& text, const char* caption, std::function<void()> then)
+{
+  if (!WindowIsOpen())
+    return;
+  graphics->ShowMessageBox(text.c_str(), caption, kMB_OK, [then = std::move(then)](EMsgBoxResult) {
+    if (then)
+      then();
+  });
+}
+
+void TolmarEditor::recallUserPreset(const std::string& name)
+{
+  const std::optional<std::vector<char>> state = UserPresetFolder().load(name);
+  if (!state || !delay.changeToUserPreset(name, *state))
+  {
+    showPresetMessage("The preset \"" + name + "\" could not be read. It may have been changed or removed.",
+                      "Load Preset");
+    return;
+  }
+  if (WindowIsOpen())
+    graphics->SetAllControlsDirty();
+}
+
+void TolmarEditor::promptSavePreset(const std::string& initialName)
+{
+  if (!WindowIsOpen())
+    return;
+  IText style(26.f, GUI::kPaleYellow, GUI::kFont, EAlign::Near, EVAlign::Middle);
+  const std::string initial = !initialName.empty() ? initialName : delay.getUserPresetName();
+  graphics->PromptForText(style, kPresetNameField, initial, kMaxNameFieldCharacters, [this](const std::string& typed) {
+    // Blanks around a name are never meant.
+    const size_t first = typed.find_first_not_of(' ');
+    const std::string name = first == std::string::npos ? std::string() : typed.substr(first, typed.find_last_not_of(' ') - first + 1);
+    const std::string problem = UserPresetFolder::nameProblem(name);
+    if (!problem.empty())
+    {
+      // The field closes for the message and opens again with the name.
+      showPresetMessage(problem, kSavePresetCaption, [this, typed] { promptSavePreset(typed); });
+      return true;
+    }
+    if (UserPresetFolder().exists(name))
+    {
+      graphics->ShowMessageBox(("A preset named \"" + name + "\" exists already.\n\nDo you want to replace it?").c_str(),
+                               kSavePresetCaption, kMB_YESNO, [this, name](EMsgBoxResult answer) {
+                                 if (answer == kYES)
+                                   savePresetAs(name);
+                               });
+      return true;
+    }
+    savePresetAs(name);
+    return true;
+  }, nullptr, "Name of the new preset");
+}
+
+void TolmarEditor::savePresetAs(const std::string& name)
+{
+  std::string error;
+  if (!UserPresetFolder().save(name, delay.userPresetState(), error))
+  {
+    showPresetMessage(error, kSavePresetCaption);
+    return;
+  }
+  delay.userPresetSaved(name);
+}
+
+void TolmarEditor::confirmDeletePreset(const std::string& name)
+{
+  if (!WindowIsOpen() || name.empty() || UserPresetFolder::isFactoryName(name))
+    return;
+  graphics->ShowMessageBox(("Do you really want to delete the preset \"" + name + "\"?").c_str(), kDeletePresetCaption,
+                           kMB_YESNO, [this, name](EMsgBoxResult answer) {
+                             if (answer != kYES)
+                               return;
+                             std::string error;
+                             if (!UserPresetFolder().remove(name, error))
+                             {
+                               showPresetMessage(error, kDeletePresetCaption);
+                               return;
+                             }
+                             if (delay.getUserPresetName() == name)
+                               delay.forgetUserPreset();
+                           });
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "control/UpdateCheckTask.h"
+#include "control/UserPresetFolder.h"
 #include "editor/EditorStyles.h"
 #include "plugin/IEffectBase.h"
 #include "toolkit/IEditorGraphics.h"
@@ -61,6 +62,26 @@ public:
   bool isCheckingForUpdate() const { return updateCheck.isBusy(); }
   bool saveConfig();
   TolmarDelay& getDelay() const { return delay; }
+
+  // Typed values: a text field over the parameter's value caption, holding
+  // the shown text; Return applies what was typed as one host edit, a text
+  // that cannot be read makes the field flash.
+  void promptForValue(int paramIdx);
+  void PromptForParameterValue(int paramIdx) override { promptForValue(paramIdx); }
+  void resetToDefault(int paramIdx);
+  // Reads a typed text as the hosts read it; where the shown text depends on
+  // another parameter (the delay time's milliseconds on Range), the shown
+  // form gives the value that shows it. The plain value, constrained.
+  bool readTypedValue(int paramIdx, const std::string& text, double& value) const;
+  bool applyTypedValue(int paramIdx, const std::string& text);
+
+  // The user's presets: listed when the preset menu opens.
+  std::vector<UserPresetFolder::Entry> listUserPresets() const;
+  void recallUserPreset(const std::string& name);
+  // Asks for a name in a text field, then writes the current settings
+  // under it, asking before a file of that name is replaced.
+  void promptSavePreset(const std::string& initialName = {});
+  void confirmDeletePreset(const std::string& name);
   const std::string& getResourceFolder() const { return resourceFolder; }
 
   // The host follows a size the editor chose (points); set by the host view.
@@ -97,6 +118,9 @@ public:
 
 private:
   void refreshTimeDisplay();
+  IRECT valueCaptionOf(int paramIdx) const;
+  void savePresetAs(const std::string& name);
+  void showPresetMessage(const std::string& text, const char* caption, std::function<void()> then = nullptr);
   void showUpdateAnswer();
   void showMessages(std::shared_ptr<std::vector<struct UpdateMessage>> messages, size_t index);
 

@@ -142,6 +142,8 @@ bool TolmarDelay::isOldVersion1(const IByteChunk& chunk, int startPos) const
 
 int TolmarDelay::UnserializeState(const IByteChunk& chunk, int startPos)
 {
+  // Whatever state comes now, it is not the user preset recalled before.
+  userPresetName.clear();
   if (!isOldVersion1(chunk, startPos))
     return UnserializeParams(chunk, startPos + static_cast<int>(std::strlen(versionMagic)));
 
@@ -171,6 +173,49 @@ void TolmarDelay::changePreset(int index)
   InformHostOfPresetChange();
   for (int i = 0; i < kNumParams; ++i)
     SendParameterValueFromDelegate(i, Param(i).GetNormalized(), true);
+}
+
+bool TolmarDelay::changeToUserPreset(const std::string& name, const std::vector<char>& componentState)
+{
+  IByteChunk chunk;
+  chunk.PutBytes(componentState.data(), static_cast<int>(componentState.size()));
+  const bool tagged = !isOldVersion1(chunk, 0);
+  const int needed = tagged ? StateFormat::kChunkSize : 7 * static_cast<int>(sizeof(double));
+  // A state that reads short would leave some values applied: refuse it
+  // before anything changes.
+  if (chunk.Size() < needed)
+    return false;
+  ModifyCurrentPreset();
+  if (UnserializeState(chunk, 0) < 1)
+    return false;
+  // No factory preset is current: leaving the user preset later must not
+  // store its settings into one of them.
+  currentPresetIdx = -1;
+  userPresetName = name;
+  OnPresetsModified();
+  OnRestoreState();
+  InformHostOfPresetChange();
+  for (int i = 0; i < kNumParams; ++i)
+    SendParameterValueFromDelegate(i, Param(i).GetNormalized(), true);
+  return true;
+}
+
+void TolmarDelay::userPresetSaved(const std::string& name)
+{
+  // A factory preset being left keeps the settings made since it was chosen.
+  ModifyCurrentPreset();
+  currentPresetIdx = -1;
+  userPresetName = name;
+}
+
+std::vector<char> TolmarDelay::userPresetState() const
+{
+  IByteChunk chunk;
+  SerializeState(chunk);
+  std::vector<char> state(chunk.GetData(), chunk.GetData() + chunk.Size());
+  // A saved sound never switches the effect off when it is recalled.
+  state.insert(state.end(), 4, '\0');
+  return state;
 }
 
 int TolmarDelay::unserializeTolmarState(const IByteChunk& chunk, int startPos)
@@ -208,7 +253,12 @@ void TolmarDelay::tickMatchingPreset(bool keepWhenNone)
 {
   const int match = presetMatchingValues();
   if (match >= 0 || !keepWhenNone)
+  {
     currentPresetIdx = match;
+    // A restored state, or a factory preset's values, is not the user
+    // preset recalled before.
+    userPresetName.clear();
+  }
 }
 
 // --- Changes from other threads --------------------------------------------------

@@ -2,6 +2,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/DelayEngine.h"
 #include "params/DelayParameters.h"
@@ -93,6 +95,19 @@ public:
 
   // Main thread: the editor's preset switch.
   void changePreset(int index);
+  // Main thread: recalls a user preset's component state the way
+  // changePreset recalls a factory preset; false, with nothing changed, when
+  // the state is not one the effect can read.
+  bool changeToUserPreset(const std::string& name, const std::vector<char>& componentState);
+  // Main thread: the component state a user preset keeps of the current
+  // settings: the state chunk and the bypass word, off.
+  std::vector<char> userPresetState() const;
+  // The user preset recalled last; empty once any other state was restored.
+  const std::string& getUserPresetName() const { return userPresetName; }
+  // Main thread: the current settings were saved as a user preset, which is
+  // now the loaded one / the loaded user preset was deleted.
+  void userPresetSaved(const std::string& name);
+  void forgetUserPreset() { userPresetName.clear(); }
   // Main thread: the preset whose values the parameters hold (compared in
   // single precision, as values reach LV2 ports), or -1 for none.
   int presetMatchingValues() const;
@@ -151,6 +166,7 @@ public:
   const char* getIniPath() const { return userConfig.path().c_str(); }
 
 private:
+  std::string userPresetName; // main thread
   struct Command
   {
     enum Type : int32_t

@@ -57,6 +57,14 @@ public:
   // Main thread: the pop-up menu opened by this control closed, with its
   // chosen index set, or null when it was dismissed.
   virtual void OnPopupMenuSelection(IPopupMenu* menu, int valIdx);
+  // Main thread: whether a press with these buttons edits the control's
+  // parameters (and so opens a gesture with the host) rather than, say,
+  // opening a menu.
+  virtual bool PressEditsValue(const IMouseMod& mod) const
+  {
+    (void)mod;
+    return true;
+  }
   // Main thread: the window's scale or size changed.
   virtual void OnRescale() {}
   // Whether (x, y) hits the control; the target rectangle by default.

@@ -9,6 +9,7 @@
 #include "toolkit/IPopupMenu.h"
 #include "toolkit/MessageBoxOverlay.h"
 #include "toolkit/PopupMenuOverlay.h"
+#include "toolkit/TextEntryOverlay.h"
 
 std::unique_ptr<IEditorGraphics> MakeGraphics(IGraphicsDelegate& delegate, int width, int height, int fps,
                                               float scale)
@@ -67,6 +68,7 @@ void IEditorGraphics::CloseWindow()
 {
   overlay.reset();
   waitingMessageBoxes.clear();
+  UpdateKeyboardWish();
   if (captured)
   {
     captured = nullptr;
@@ -125,8 +127,9 @@ void IEditorGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIRes
 
 void IEditorGraphics::RemoveAllControls()
 {
-  // A menu answers its control, which is going away: drop it unanswered.
-  if (overlay && overlay->IsPopupMenu())
+  // A menu or a field answers its control, which is going away: drop it
+  // unanswered.
+  if (overlay && (overlay->IsPopupMenu() || overlay->IsTextEntry()))
   {
     MarkOverlayDirty();
     overlay.reset();
@@ -221,6 +224,9 @@ void IEditorGraphics::OnFrame()
 {
   if (!window)
     return;
+  if (overlay)
+    overlay->OnFrame();
+  UpdateKeyboardWish();
   IRECT region;
   if (IsDirty(region))
   {
@@ -362,7 +368,7 @@ void IEditorGraphics::OnMouseDown(float x, float y, const IMouseMod& mod)
       return;
   }
   captured = control;
-  capturedGestures = BeginGestures(*control);
+  capturedGestures = control->PressEditsValue(mod) ? BeginGestures(*control) : std::vector<int>();
   control->OnMouseDown(x, y, mod);
   if (overlay)
   {
@@ -557,6 +563,17 @@ void IEditorGraphics::ShowOverlay(std::unique_ptr<Overlay> next)
   overlay = std::move(next);
   ClearMouseOver();
   LayoutOverlay();
+  UpdateKeyboardWish();
+}
+
+void IEditorGraphics::UpdateKeyboardWish()
+{
+  const bool want = overlay != nullptr && window != nullptr;
+  if (want == keyboardWanted)
+    return;
+  keyboardWanted = want;
+  if (window)
+    window->WantKeyboard(want);
 }
 
 void IEditorGraphics::AfterOverlayEvent()
@@ -581,6 +598,7 @@ void IEditorGraphics::FinishOverlay()
     waitingMessageBoxes.erase(waitingMessageBoxes.begin());
     ShowOverlay(std::move(next));
   }
+  UpdateKeyboardWish();
 }
 
 void IEditorGraphics::DismissPopupMenu()
@@ -593,7 +611,62 @@ void IEditorGraphics::DismissPopupMenu()
 }
 
 bool IEditorGraphics::IsShowingPopupMenu() const { return overlay && overlay->IsPopupMenu(); }
-bool IEditorGraphics::IsShowingMessageBox() const { return overlay && !overlay->IsPopupMenu(); }
+bool IEditorGraphics::IsShowingMessageBox() const
+{
+  return overlay && !overlay->IsPopupMenu() && !overlay->IsTextEntry();
+}
+bool IEditorGraphics::IsShowingTextEntry() const { return overlay && overlay->IsTextEntry(); }
+
+void IEditorGraphics::CancelTextEntry()
+{
+  if (IsShowingTextEntry())
+  {
+    static_cast<TextEntryOverlay&>(*overlay).Cancel();
+    FinishOverlay();
+  }
+}
+
+bool IEditorGraphics::PromptForText(const IText& style, const IRECT& bounds, const std::string& text,
+                                    size_t maxCharacters, std::function<bool(const std::string&)> accept,
+                                    std::function<void()> cancelled, const std::string& placeholder)
+{
+  if (!window || IsShowingMessageBox())
+    return false;
+  DismissPopupMenu();
+  CancelTextEntry();
+  if (overlay)
+    return false;
+  auto paste = [this] {
+    if (window)
+      window->RequestPaste();
+  };
+  auto field = std::make_unique<TextEntryOverlay>(bounds, style, FontFor(style.font), text, maxCharacters,
+                                                 std::move(accept), std::move(cancelled), std::move(paste));
+  field->SetPlaceholder(placeholder);
+  ShowOverlay(std::move(field));
+  return true;
+}
+
+std::string IEditorGraphics::GetTextEntryText() const
+{
+  return IsShowingTextEntry() ? static_cast<const TextEntryOverlay&>(*overlay).Editing().Text() : std::string();
+}
+
+IRECT IEditorGraphics::GetTextEntryRECT() const
+{
+  return IsShowingTextEntry() ? PointsToLayout(static_cast<const TextEntryOverlay&>(*overlay).FieldBounds()) : IRECT();
+}
+
+bool IEditorGraphics::IsTextEntryFlashing() const
+{
+  return IsShowingTextEntry() && static_cast<const TextEntryOverlay&>(*overlay).IsFlashing();
+}
+
+void IEditorGraphics::PasteText(const std::string& text)
+{
+  if (IsShowingTextEntry())
+    static_cast<TextEntryOverlay&>(*overlay).Paste(text);
+}
 
 IRECT IEditorGraphics::GetPopupMenuItemRECT(int index) const
 {
@@ -640,6 +713,7 @@ void IEditorGraphics::CreatePopupMenu(IControl& control, IPopupMenu& menu, const
     return;
   }
   DismissPopupMenu();
+  CancelTextEntry();
   if (overlay)
   {
     menu.SetChosenItemIdx(-1);

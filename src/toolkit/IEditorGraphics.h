@@ -219,6 +219,26 @@ public:
                                IMsgBoxCompletionHandlerFunc completion = nullptr);
   bool IsShowingPopupMenu() const;
   bool IsShowingMessageBox() const;
+
+  // Opens a one-line text field over an area of the layout, drawn in the
+  // style's entry colours at the editor's scale and holding text, selected.
+  // accept gets the text on Return and answers whether it was taken (the
+  // field flashes and stays when not); cancelled runs when the field closes
+  // otherwise (Escape, a click elsewhere, another menu). placeholder is
+  // shown, dimmed, while the field is empty. False, with nothing opened,
+  // while a message box waits for its answer.
+  bool PromptForText(const IText& style, const IRECT& bounds, const std::string& text, size_t maxCharacters,
+                     std::function<bool(const std::string&)> accept, std::function<void()> cancelled = nullptr,
+                     const std::string& placeholder = {});
+  bool IsShowingTextEntry() const;
+  // The open field's text and area (layout units); empty when none is open.
+  std::string GetTextEntryText() const;
+  IRECT GetTextEntryRECT() const;
+  bool IsTextEntryFlashing() const;
+  // Main thread: the clipboard's text the field asked the platform for.
+  void PasteText(const std::string& text);
+  // True while something is open that takes keys.
+  bool WantsKeyboard() const { return overlay != nullptr; }
   // Where the open menu shows an item, and where the open message box shows
   // the button of an answer, in layout units (empty when not shown).
   IRECT GetPopupMenuItemRECT(int index) const;
@@ -274,6 +294,9 @@ private:
   void FinishOverlay();
   void AfterOverlayEvent();
   void DismissPopupMenu();
+  void CancelTextEntry();
+  // Tells the window whether the editor needs the keyboard now.
+  void UpdateKeyboardWish();
   void MarkOverlayDirty();
   void LayoutOverlay();
   bool LaunchURL(const std::string& address, const std::string& title, const std::string& errorMessage);
@@ -306,6 +329,7 @@ private:
   bool cursorHidden = false;
 
   std::unique_ptr<Overlay> overlay;
+  bool keyboardWanted = false;
   std::vector<std::unique_ptr<Overlay>> waitingMessageBoxes;
   IRECT extraDirty;  // layout area to redraw beyond the dirty controls
 

@@ -29,4 +29,7 @@ public:
   virtual void setHostResizeHandler(std::function<bool(int, int)> handler) = 0;
   // The host offers a context menu for a parameter.
   virtual void setHostContextMenuHandler(std::function<bool(int, float, float)> handler) = 0;
+  // The user chose the editor's "Enter Value…" item in the host's menu for
+  // a parameter: a text field opens for it.
+  virtual void PromptForParameterValue(int paramIdx) = 0;
 };

@@ -35,6 +35,7 @@ enum EVirtualKey : int
   kVK_UP = 38,
   kVK_RIGHT = 39,
   kVK_DOWN = 40,
+  kVK_DELETE = 46,
 };
 
 // One key stroke: its text as UTF-8, its virtual key and the modifiers.

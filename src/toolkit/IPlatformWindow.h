@@ -20,4 +20,11 @@ public:
   virtual void SetCursor(ECursor cursor) = 0;
   // Main thread: hide the pointer (during a drag) or show it again.
   virtual void HideCursor(bool hide) { (void)hide; }
+  // Main thread: the editor has something open that takes keys (a text
+  // field, a menu, a message box) and wants the keyboard, or is done with
+  // it and gives it back to the host.
+  virtual void WantKeyboard(bool want) { (void)want; }
+  // Main thread: the text field asks for the clipboard's text; it arrives
+  // later through IEditorGraphics::PasteText, or never.
+  virtual void RequestPaste() {}
 };

@@ -85,3 +85,21 @@ bool OffscreenEditor::Key(int virtualKey, const char* text, float x, float y)
 {
   return graphics.OnKeyDown(x, y, IKeyPress(text, virtualKey));
 }
+
+void OffscreenEditor::Type(const char* text)
+{
+  for (const char* p = text; p && *p;)
+  {
+    // One UTF-8 character per stroke.
+    int length = 1;
+    while (length < 4 && (static_cast<unsigned char>(p[length]) & 0xC0) == 0x80)
+      ++length;
+    char one[5] = {};
+    for (int i = 0; i < length; ++i)
+      one[i] = p[i];
+    const unsigned char c = static_cast<unsigned char>(one[0]);
+    const int vk = c >= 'a' && c <= 'z' ? c - 32 : (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ? c : 0;
+    Key(vk, one);
+    p += length;
+  }
+}

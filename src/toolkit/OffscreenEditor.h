@@ -23,6 +23,8 @@ public:
   }
   void SetCursor(ECursor c) override { cursor = c; }
   void HideCursor(bool hide) override { cursorHidden = hide; }
+  void WantKeyboard(bool want) override { keyboardWanted = want; }
+  void RequestPaste() override { ++pasteRequests; }
 
   int presentCount = 0;
   IRECT lastPresented;
@@ -31,6 +33,8 @@ public:
   int resizeCount = 0;
   ECursor cursor = ECursor::ARROW;
   bool cursorHidden = false;
+  bool keyboardWanted = false;
+  int pasteRequests = 0;
 };
 
 // An editor without a screen: it opens the graphics on an OffscreenWindow,
@@ -63,6 +67,9 @@ public:
   void MoveTo(float x, float y, const IMouseMod& mod = IMouseMod());
   void Wheel(float x, float y, float d, const IMouseMod& mod = IMouseMod());
   bool Key(int virtualKey, const char* text = "", float x = 0.f, float y = 0.f);
+  bool Press(const IKeyPress& key) { return graphics.OnKeyDown(0.f, 0.f, key); }
+  // Types text character by character, as key strokes.
+  void Type(const char* text);
 
 private:
   IEditorGraphics& graphics;

@@ -17,6 +17,7 @@ public:
   virtual ~Overlay() = default;
 
   virtual bool IsPopupMenu() const { return false; }
+  virtual bool IsTextEntry() const { return false; }
   // Places the overlay in a window of the given size (points), with the
   // editor drawn at drawScale points per layout unit.
   virtual void Layout(float windowWidth, float windowHeight, float drawScale) = 0;
@@ -29,6 +30,8 @@ public:
   virtual void OnMouseMove(float x, float y, const IMouseMod& mod) = 0;
   // True when the key was used.
   virtual bool OnKeyDown(const IKeyPress& key) = 0;
+  // Once per frame of the window's timer, for anything that moves by itself.
+  virtual void OnFrame() {}
 
   // Set once the user answered; the answer runs after the overlay is gone.
   bool IsFinished() const { return finished; }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "toolkit/IEditorGraphics.h"
 
@@ -37,7 +38,14 @@ constexpr uint8_t kWheelDown = 5;
 
 constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
-                                XCB_EVENT_MASK_LEAVE_WINDOW;
+                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+                                XCB_EVENT_MASK_FOCUS_CHANGE;
+
+// XEmbed messages.
+constexpr uint32_t kXEmbedFocusIn = 4;
+constexpr uint32_t kXEmbedFocusOut = 5;
+// A pasted text longer than this is cut (in 32-bit units of the property).
+constexpr uint32_t kMaxPasteWords = 4096;
 
 int lowestBit(uint32_t mask)
 {
@@ -160,6 +168,7 @@ bool X11EditorWindow::open(uint32_t parent)
 
   setXEmbedInfo();
   setSizeHints();
+  internAtoms();
   applyCursor();
   xcb_map_window(connection, window);
   xcb_flush(connection);
@@ -289,6 +298,21 @@ void X11EditorWindow::handleEvent(const xcb_generic_event_t& event)
   case XCB_LEAVE_NOTIFY:
     onLeave(reinterpret_cast<const xcb_leave_notify_event_t&>(event));
     break;
+  case XCB_KEY_PRESS:
+    onKey(reinterpret_cast<const xcb_key_press_event_t&>(event), true);
+    break;
+  case XCB_KEY_RELEASE:
+    onKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
+    break;
+  case XCB_CLIENT_MESSAGE:
+    onClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
+    break;
+  case XCB_SELECTION_NOTIFY:
+    onSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
+    break;
+  case XCB_MAPPING_NOTIFY:
+    keymap = X11Keys::Keymap();
+    break;
   default:
     break;
   }
@@ -312,6 +336,8 @@ IMouseMod X11EditorWindow::modifiers(uint16_t state, bool left, bool right) cons
 void X11EditorWindow::onButtonPress(const xcb_button_press_event_t& event)
 {
   notePointer(event.event_x, event.event_y);
+  // Taking the focus needs the time of the click that asked for it.
+  lastEventTime = event.time;
   // The press starts the server's implicit grab: until the last button is
   // up, every motion comes here, even outside the window.
   switch (event.detail)
@@ -529,4 +555,130 @@ void X11EditorWindow::HideCursor(bool hide)
 {
   cursorHidden = hide;
   applyCursor();
+}
+
+// --- Keyboard ------------------------------------------------------------------------
+
+void X11EditorWindow::internAtoms()
+{
+  xembedAtom = internAtom(connection, "_XEMBED");
+  clipboardAtom = internAtom(connection, "CLIPBOARD");
+  utf8Atom = internAtom(connection, "UTF8_STRING");
+  pasteAtom = internAtom(connection, "_TOLMAR_PASTE");
+  incrAtom = internAtom(connection, "INCR");
+}
+
+void X11EditorWindow::loadKeymap()
+{
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  const uint8_t first = setup->min_keycode;
+  const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  xcb_get_keyboard_mapping_reply_t* reply =
+      xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
+  if (!reply)
+    return;
+  const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(reply);
+  const int length = xcb_get_keyboard_mapping_keysyms_length(reply);
+  keymap.firstKeycode = first;
+  keymap.symbolsPerKeycode = reply->keysyms_per_keycode;
+  keymap.symbols.assign(symbols, symbols + (length > 0 ? length : 0));
+  std::free(reply);
+}
+
+void X11EditorWindow::onKey(const xcb_key_press_event_t& event, bool down)
+{
+  lastEventTime = event.time;
+  if (keymap.Empty())
+    loadKeymap();
+  const uint32_t keysym = keymap.Symbol(event.detail, event.state);
+  if (!keysym)
+    return;
+  const IKeyPress press = X11Keys::Translate(keysym, event.state);
+  if (down)
+    graphics.OnKeyDown(pointerX, pointerY, press);
+  else
+    graphics.OnKeyUp(pointerX, pointerY, press);
+}
+
+void X11EditorWindow::onClientMessage(const xcb_client_message_event_t& event)
+{
+  if (xembedAtom == XCB_ATOM_NONE || event.type != xembedAtom || event.format != 32)
+    return;
+  const uint32_t message = event.data.data32[1];
+  if (message == kXEmbedFocusIn)
+    embedderFocused = true;
+  else if (message == kXEmbedFocusOut)
+    embedderFocused = false;
+}
+
+void X11EditorWindow::WantKeyboard(bool want)
+{
+  if (!alive() || want == keyboardWanted)
+    return;
+  keyboardWanted = want;
+  if (want)
+  {
+    // An XEmbed socket that has focused us passes its keys on already.
+    // Otherwise the window takes the input focus itself, also inside a
+    // socket: asking the socket for it (XEMBED_REQUEST_FOCUS) would leave
+    // the socket holding the host's keyboard focus after the field closed,
+    // so that the host's shortcuts stayed dead until the user clicked
+    // elsewhere (seen in Ardour 7.3).
+    if (embedderFocused)
+      return;
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    focusBefore = focus && focus->focus != window ? focus->focus : static_cast<xcb_window_t>(XCB_NONE);
+    std::free(focus);
+    // The host's window keeps the focus when ours goes away.
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, lastEventTime);
+    tookFocus = true;
+  }
+  else if (tookFocus)
+  {
+    // Back to where it was (PointerRoot and None included); if that window
+    // is gone the server says so and the focus stays with the parent.
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, focusBefore, XCB_CURRENT_TIME);
+    tookFocus = false;
+  }
+  xcb_flush(connection);
+}
+
+void X11EditorWindow::RequestPaste()
+{
+  if (!alive() || utf8Atom == XCB_ATOM_NONE || pasteAtom == XCB_ATOM_NONE)
+    return;
+  pasteFromPrimary = clipboardAtom == XCB_ATOM_NONE;
+  xcb_convert_selection(connection, window, pasteFromPrimary ? static_cast<xcb_atom_t>(XCB_ATOM_PRIMARY) : clipboardAtom, utf8Atom, pasteAtom,
+                        lastEventTime);
+  xcb_flush(connection);
+}
+
+void X11EditorWindow::onSelectionNotify(const xcb_selection_notify_event_t& event)
+{
+  if (event.requestor != window)
+    return;
+  if (event.property == XCB_ATOM_NONE)
+  {
+    // Nothing on the clipboard: the text last selected will do.
+    if (!pasteFromPrimary)
+    {
+      pasteFromPrimary = true;
+      xcb_convert_selection(connection, window, XCB_ATOM_PRIMARY, utf8Atom, pasteAtom, lastEventTime);
+    }
+    return;
+  }
+  xcb_get_property_reply_t* reply = xcb_get_property_reply(
+      connection, xcb_get_property(connection, 1, window, event.property, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxPasteWords),
+      nullptr);
+  if (!reply)
+    return;
+  // A text sent in pieces (INCR) is longer than any field takes.
+  if (reply->type != incrAtom && reply->format == 8)
+  {
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply));
+    const int length = xcb_get_property_value_length(reply);
+    graphics.PasteText(std::string(bytes, bytes + (length > 0 ? length : 0)));
+  }
+  std::free(reply);
+  xcb_delete_property(connection, window, event.property);
 }

@@ -9,6 +9,7 @@
 #include "toolkit/DoubleClickDetector.h"
 #include "toolkit/IMouseMod.h"
 #include "toolkit/IPlatformWindow.h"
+#include "toolkit/X11Keys.h"
 
 class IEditorGraphics;
 
@@ -23,8 +24,14 @@ class IEditorGraphics;
 //
 // Nothing here waits for the server or runs a loop: the owner hands the
 // connection's file descriptor to the host's run loop and calls
-// ProcessEvents when it is readable and on every frame. Keys come from the
-// host through the plug-in view, not from X.
+// ProcessEvents when it is readable and on every frame.
+//
+// Keys come from the host through the plug-in view where it passes them.
+// Where it does not, the window takes them from X while the editor has
+// something open that takes keys: unless an XEmbed socket has focused it
+// (and passes its keys on), it takes the input focus itself on the click
+// that opened it, and hands it back when it is closed, so that the host's
+// shortcuts work again.
 //
 // Everything runs on the main thread.
 class X11EditorWindow final : public IPlatformWindow
@@ -57,6 +64,8 @@ public:
   void SetWindowSize(int width, int height) override;
   void SetCursor(ECursor cursor) override;
   void HideCursor(bool hide) override;
+  void WantKeyboard(bool want) override;
+  void RequestPaste() override;
 
 private:
   // How a pixel is written into an image of the window's format.
@@ -89,6 +98,12 @@ private:
   void applyCursor();
   void setXEmbedInfo();
   void setSizeHints();
+  void internAtoms();
+  void onKey(const xcb_key_press_event_t& event, bool down);
+  void onClientMessage(const xcb_client_message_event_t& event);
+  void onSelectionNotify(const xcb_selection_notify_event_t& event);
+  void loadKeymap();
+
   bool alive() const { return connection && !broken; }
 
   xcb_connection_t* connection;
@@ -114,4 +129,18 @@ private:
   float pointerX = 0.f;
   float pointerY = 0.f;
   bool pointerInside = false;
+
+  // Keyboard and clipboard.
+  X11Keys::Keymap keymap;
+  uint32_t lastEventTime = XCB_CURRENT_TIME;
+  bool embedderFocused = false;   // the socket passes its keys on
+  bool keyboardWanted = false;
+  bool tookFocus = false;         // the input focus was taken directly
+  xcb_window_t focusBefore = 0;
+  xcb_atom_t xembedAtom = XCB_ATOM_NONE;
+  xcb_atom_t clipboardAtom = XCB_ATOM_NONE;
+  xcb_atom_t utf8Atom = XCB_ATOM_NONE;
+  xcb_atom_t pasteAtom = XCB_ATOM_NONE;
+  xcb_atom_t incrAtom = XCB_ATOM_NONE;
+  bool pasteFromPrimary = false;  // the clipboard had nothing; PRIMARY asked
 };

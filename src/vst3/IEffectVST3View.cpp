@@ -1,6 +1,9 @@
 #include "vst3/IEffectVST3View.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <vector>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +13,7 @@
 #include "toolkit/X11EditorWindow.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/KeyTranslation.h"
+#include "vst3/TextConversion.h"
 
 using namespace Steinberg;
 
@@ -18,6 +22,92 @@ namespace
 bool isX11(FIDString type)
 {
   return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
+}
+
+// The editor's own item in the host's menu for a parameter. Main thread.
+class MenuItemTarget final : public Vst::IContextMenuTarget
+{
+public:
+  explicit MenuItemTarget(std::function<void()> run) : action(std::move(run)) {}
+  tresult PLUGIN_API executeMenuItem(int32) override
+  {
+    if (action)
+      action();
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (!obj)
+      return kInvalidArgument;
+    if (FUnknownPrivate::iidEqual(iid, Vst::IContextMenuTarget::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid))
+    {
+      addRef();
+      *obj = static_cast<Vst::IContextMenuTarget*>(this);
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return ++refs; }
+  uint32 PLUGIN_API release() override
+  {
+    const uint32 left = --refs;
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+private:
+  std::function<void()> action;
+  std::atomic<uint32> refs{1};
+};
+
+// Puts the editor's item at the top of the host's menu, above a separator.
+// The menu offers no insertion, so the host's items are taken out and put
+// back below it; a menu with an item whose target the host keeps to itself
+// (none handed out) could not be rebuilt faithfully and gets the item at
+// its end instead.
+void addItemOnTop(Vst::IContextMenu& menu, const Vst::IContextMenuItem& item, Vst::IContextMenuTarget* target)
+{
+  Vst::IContextMenuItem separator{};
+  separator.flags = Vst::IContextMenuItem::kIsSeparator;
+  struct HostItem
+  {
+    Vst::IContextMenuItem item;
+    Vst::IContextMenuTarget* target;
+  };
+  std::vector<HostItem> hostItems;
+  bool rebuildable = true;
+  const int32 count = menu.getItemCount();
+  for (int32 i = 0; i < count && rebuildable; ++i)
+  {
+    HostItem entry{};
+    if (menu.getItem(i, entry.item, &entry.target) != kResultOk ||
+        (!entry.target && !(entry.item.flags & Vst::IContextMenuItem::kIsSeparator)))
+      rebuildable = false;
+    else
+      hostItems.push_back(entry);
+  }
+  if (!rebuildable || hostItems.empty())
+  {
+    if (!hostItems.empty() || count > 0)
+      menu.addItem(separator, nullptr);
+    menu.addItem(item, target);
+    return;
+  }
+  // Held while they are out of the menu.
+  for (HostItem& entry : hostItems)
+    if (entry.target)
+      entry.target->addRef();
+  for (HostItem& entry : hostItems)
+    menu.removeItem(entry.item, entry.target);
+  menu.addItem(item, target);
+  menu.addItem(separator, nullptr);
+  for (HostItem& entry : hostItems)
+    menu.addItem(entry.item, entry.target);
+  for (HostItem& entry : hostItems)
+    if (entry.target)
+      entry.target->release();
 }
 
 // Content scales outside this range are a host's mistake, not a screen.
@@ -245,7 +335,10 @@ tresult IEffectVST3View::handleKey(bool down, char16 key, int16 keyCode, int16 m
     // and Escape while one of its menus or message boxes is open, so that
     // it can always be closed from the keyboard.
     const bool overlayOpen = graphics->IsShowingPopupMenu() || graphics->IsShowingMessageBox();
-    if (keyCode == KeyTranslation::kVST3KeyEscape && overlayOpen)
+    // While a text field is open the user types into it: every key is its.
+    if (graphics->IsShowingTextEntry())
+      press = KeyTranslation::Translate(key, keyCode, modifiers);
+    else if (keyCode == KeyTranslation::kVST3KeyEscape && overlayOpen)
       press = KeyTranslation::Translate(key, keyCode, modifiers);
     else if (keyCode == KeyTranslation::kVST3KeySpace)
       press = KeyTranslation::SpaceKey(modifiers);
@@ -313,6 +406,16 @@ bool IEffectVST3View::popupHostContextMenu(int paramIdx, float x, float y)
   IPtr<Vst::IContextMenu> menu = owned(handler->createContextMenu(this, &id));
   if (!menu)
     return false;
+  Vst::IContextMenuItem enterValue{};
+  TextConversion::ToUTF16("Enter Value\xE2\x80\xA6", enterValue.name, 128);
+  enterValue.tag = 1;
+  IPtr<MenuItemTarget> target = owned(new MenuItemTarget([this, paramIdx] {
+    // The host may run the item after its menu closed: only an open editor
+    // takes it.
+    if (openGraphics())
+      owner.Editor().PromptForParameterValue(paramIdx);
+  }));
+  addItemOnTop(*menu, enterValue, target);
   inHostMenu = true;
   menu->popup(static_cast<UCoord>(std::lround(x * contentScale)), static_cast<UCoord>(std::lround(y * contentScale)));
   inHostMenu = false;

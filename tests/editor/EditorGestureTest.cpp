@@ -205,9 +205,11 @@ TEST_F(EditorTest, PresetMenuListsAndSwitches)
   const IRECT r = g().GetControl(3)->GetTargetRECT();
   offscreen->Click(r.MW(), r.MH());
   ASSERT_TRUE(g().IsShowingPopupMenu());
-  for (int i = 0; i < 10; ++i)
+  // The ten factory presets; with no preset of the user's, a separator and
+  // the saving and deleting items follow.
+  for (int i = 0; i < 13; ++i)
     EXPECT_FALSE(g().GetPopupMenuItemRECT(i).Empty()) << i;
-  EXPECT_TRUE(g().GetPopupMenuItemRECT(10).Empty());
+  EXPECT_TRUE(g().GetPopupMenuItemRECT(13).Empty());
   chooseMenuItem(7);
   EXPECT_EQ(delay->GetCurrentPresetIdx(), 7);
   EXPECT_EQ(delay->GetParam(kMix)->Value(), 1.0);

@@ -1,10 +1,13 @@
-// tolmar-render's reader of .vstpreset files, on any bytes: it either refuses
-// them with a reason or hands out chunks that lie inside them.
+// The reader of .vstpreset files that tolmar-render and the editor's user
+// presets share, on any bytes: it either refuses them with a reason or hands
+// out chunks that lie inside them; the editor takes a state only from a
+// file of ours whose state it can read.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "FuzzCheck.h"
+#include "control/UserPresetFolder.h"
 #include "host/HostError.h"
 #include "host/PresetFile.h"
 #include "host/PresetReader.h"
@@ -14,6 +17,11 @@ using namespace tolmar::host;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   const auto* bytes = reinterpret_cast<const char*>(data);
+  if (const auto state = UserPresetFolder::componentStateOf(bytes, size))
+  {
+    FUZZ_CHECK(state->size() <= size && !state->empty());
+    FUZZ_CHECK(readPresetLayout(bytes, size).componentState->size == state->size());
+  }
   try
   {
     const PresetLayout layout = readPresetLayout(bytes, size);

@@ -20,6 +20,8 @@
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
 #include "lv2/support/Lv2Host.h"
+#include "control/UserPresetFolder.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "plugin/TolmarDelay.h"
 #include "vst3/support/X11TestHost.h"
 
@@ -449,6 +451,36 @@ TEST_F(EditorUI, ThePresetMenuTicksThePresetARestoredStateHolds)
   EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 7);
   restore(nearlySlapback);
   EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), -1);
+}
+
+TEST_F(EditorUI, AUserPresetRecalledInTheEditorReachesThePorts)
+{
+  // The same preset file both formats list: recalled on the editor's model
+  // as from its menu, its values go to the plug-in as port writes.
+  std::string error;
+  const std::array<double, StateFormat::kValueCount> values = {0, 0.75, -0.5, 2.0, 0.3, 0.8, 0.5, 1, 0};
+  ASSERT_TRUE(UserPresetFolder().save("Shared", StateFormat::componentState(values), error)) << error;
+  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
+  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
+  LV2UI_Widget widget = nullptr;
+  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  ASSERT_NE(ui, nullptr);
+  for (int i = 0; i < kNumParams; ++i)
+    ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
+  portWrites.clear();
+  const auto state = UserPresetFolder().load("Shared");
+  ASSERT_TRUE(state);
+  ASSERT_TRUE(ui->GetModel().changeToUserPreset("Shared", *state));
+  EXPECT_EQ(ui->Idle(), 0);
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    if (values[static_cast<size_t>(i)] != dsp->parameter(i))
+    {
+      EXPECT_EQ(lastWrite(Lv2Ports::parameterPort(i)), static_cast<float>(values[static_cast<size_t>(i)]))
+          << ui->GetModel().Param(i).GetName();
+    }
+  }
+  UserPresetFolder().remove("Shared", error);
 }
 
 TEST_F(EditorUI, FeaturesOfferedWithoutDataAreRefusedNotRead)

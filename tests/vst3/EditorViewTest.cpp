@@ -850,3 +850,280 @@ TEST_F(EditorViewTest, TheIdleTimerRunsOnTheRunLoopOfTheFactoryContext)
   EXPECT_EQ(application.refs, 1);
 }
 } // namespace
+
+// --- Typed values ------------------------------------------------------------------------
+
+namespace
+{
+constexpr ParamID kFeedbackID = 2;
+constexpr int16 kKeyBack = 1;
+// X11 key symbols.
+constexpr uint32_t kXReturn = 0xFF0D;
+constexpr uint32_t kXEscape = 0xFF1B;
+constexpr uint32_t kXDown = 0xFF54;
+
+// An item of the host's own in its menu.
+class HostTarget final : public IContextMenuTarget
+{
+public:
+  tresult PLUGIN_API executeMenuItem(int32) override
+  {
+    ++executed;
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+  {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  TEST_HOST_REFCOUNT
+  int executed = 0;
+};
+
+// A host menu that keeps its items, hands them out as hosts do (without a
+// reference) and, when it pops up, runs the item the user would choose.
+class ItemMenu final : public IContextMenu
+{
+public:
+  struct Entry
+  {
+    Item item;
+    IContextMenuTarget* target;
+  };
+  ~ItemMenu()
+  {
+    for (Entry& e : items)
+      if (e.target)
+        e.target->release();
+  }
+  int32 PLUGIN_API getItemCount() override { return static_cast<int32>(items.size()); }
+  tresult PLUGIN_API getItem(int32 index, Item& item, IContextMenuTarget** target) override
+  {
+    if (index < 0 || index >= getItemCount())
+      return kResultFalse;
+    item = items[static_cast<size_t>(index)].item;
+    if (target)
+      *target = items[static_cast<size_t>(index)].target;
+    return kResultOk;
+  }
+  tresult PLUGIN_API addItem(const Item& item, IContextMenuTarget* target) override
+  {
+    if (target)
+      target->addRef();
+    items.push_back({item, target});
+    return kResultOk;
+  }
+  tresult PLUGIN_API removeItem(const Item& item, IContextMenuTarget* target) override
+  {
+    for (auto it = items.begin(); it != items.end(); ++it)
+      if (it->item.tag == item.tag && it->target == target)
+      {
+        if (target)
+          target->release();
+        items.erase(it);
+        return kResultOk;
+      }
+    return kResultFalse;
+  }
+  tresult PLUGIN_API popup(UCoord, UCoord) override
+  {
+    ++popups;
+    if (choose >= 0 && choose < getItemCount() && items[static_cast<size_t>(choose)].target)
+      items[static_cast<size_t>(choose)].target->executeMenuItem(items[static_cast<size_t>(choose)].item.tag);
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+  {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  TEST_HOST_REFCOUNT
+  std::vector<Entry> items;
+  int choose = -1;
+  int popups = 0;
+};
+
+class ItemMenuHandler final : public IComponentHandler, public IComponentHandler3
+{
+public:
+  tresult PLUGIN_API beginEdit(ParamID id) override { return edits.beginEdit(id); }
+  tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override { return edits.performEdit(id, value); }
+  tresult PLUGIN_API endEdit(ParamID id) override { return edits.endEdit(id); }
+  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID*) override
+  {
+    // A fresh menu each time, holding the host's own item.
+    menu = std::make_unique<ItemMenu>();
+    IContextMenuItem own{};
+    const std::u16string name = u"Host Item";
+    std::copy(name.begin(), name.end(), own.name);
+    own.tag = 77;
+    menu->addItem(own, &hostTarget);
+    menu->choose = choose;
+    menu->addRef();
+    return menu.get();
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (FUnknownPrivate::iidEqual(iid, IComponentHandler3::iid))
+    {
+      addRef();
+      *obj = static_cast<IComponentHandler3*>(this);
+      return kResultOk;
+    }
+    if (FUnknownPrivate::iidEqual(iid, IComponentHandler::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid))
+    {
+      addRef();
+      *obj = static_cast<IComponentHandler*>(this);
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  TEST_HOST_REFCOUNT
+  ComponentHandler edits;
+  HostTarget hostTarget;
+  std::unique_ptr<ItemMenu> menu;
+  int choose = -1;
+};
+
+std::u16string itemName(const IContextMenuItem& item) { return std::u16string(item.name); }
+} // namespace
+
+class TypedValueTest : public EditorViewTest
+{
+protected:
+  // Types text into the editor through the host's key path.
+  void typeThroughHost(const char16_t* text)
+  {
+    for (const char16_t* c = text; *c; ++c)
+      EXPECT_EQ(view->onKeyDown(*c, 0, 0), kResultTrue) << static_cast<char>(*c);
+  }
+
+  std::string kindsIn(const ComponentHandler& edits, ParamID id) const
+  {
+    std::string kinds;
+    for (int i = 0; i < edits.count; ++i)
+      if (edits.edits[i].id == id && edits.edits[i].kind != 's' && edits.edits[i].kind != 'f')
+        kinds += edits.edits[i].kind;
+    return kinds;
+  }
+};
+
+TEST_F(TypedValueTest, TheHostsMenuOffersEnterValueOnTopAndTheShownTimeTypedSetsIt)
+{
+  ItemMenuHandler menuHandler;
+  effect->controller->setComponentHandler(&menuHandler);
+  open();
+  // The user opens the host's menu on the time knob and takes our item.
+  menuHandler.choose = 0;
+  click(at(290), at(250), 3);
+  ASSERT_NE(menuHandler.menu, nullptr);
+  ASSERT_EQ(menuHandler.menu->items.size(), 3u);
+  EXPECT_EQ(itemName(menuHandler.menu->items[0].item), u"Enter Value\u2026");
+  EXPECT_TRUE(menuHandler.menu->items[1].item.flags & IContextMenuItem::kIsSeparator);
+  EXPECT_EQ(itemName(menuHandler.menu->items[2].item), u"Host Item");
+  EXPECT_EQ(menuHandler.menu->items[2].target, &menuHandler.hostTarget);
+  EXPECT_EQ(menuHandler.edits.count, 0);
+
+  // The field holds "325ms", selected: typing replaces it; nothing reaches
+  // the host before Return.
+  typeThroughHost(u"250ms");
+  EXPECT_EQ(menuHandler.edits.count, 0);
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_EQ(kindsIn(menuHandler.edits, kTimeID), "bpe");
+  // 250 ms in the range of 62.5 to 500 ms.
+  const double time250 = (250.0 - 62.5) / (500.0 - 62.5);
+  EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), time250, 1e-9);
+  EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse) << "the field closed; keys are the host's again";
+
+  // A text that cannot be read keeps the value and the field; Escape
+  // closes it.
+  pump(500);
+  click(at(290), at(250), 3);
+  typeThroughHost(u"fast");
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_EQ(kindsIn(menuHandler.edits, kTimeID), "bpe");
+  EXPECT_EQ(view->onKeyDown(0, kKeyBack, 0), kResultTrue);
+  EXPECT_EQ(view->onKeyDown(0, kKeyEscape, 0), kResultTrue);
+  EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);
+  EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), time250, 1e-9);
+
+  // Control+V pastes what another program copied (its first line).
+  pump(500);
+  hostWindow->offerClipboard("125ms\nsecond line");
+  click(at(290), at(250), 3);
+  EXPECT_EQ(view->onKeyDown(u'v', 0, 4 /* control */), kResultTrue);
+  for (int i = 0; i < 20; ++i)
+  {
+    hostWindow->serveClipboard();
+    pump(20);
+  }
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_NEAR(effect->controller->getParamNormalized(kTimeID), (125.0 - 62.5) / (500.0 - 62.5), 1e-9);
+
+  // The host's own item still works.
+  pump(500);
+  menuHandler.choose = 2;
+  click(at(290), at(250), 3);
+  EXPECT_EQ(menuHandler.hostTarget.executed, 1);
+  view->removed();
+  effect->controller->setComponentHandler(nullptr);
+}
+
+TEST_F(TypedValueTest, WithoutAHostMenuTheKnobsOwnMenuTakesKeysFromTheXServer)
+{
+  // Like Ardour: no menu of the host's and no keys through the view. The
+  // editor takes the keyboard from X while its menu and field are open.
+  open();
+  const uint32_t editorWindow = hostWindow->children().at(0);
+  click(at(422), at(250), 3);
+  ASSERT_TRUE(waitFor([&] { return hostWindow->inputFocus() == editorWindow; })) << "the menu took no focus";
+  ASSERT_TRUE(hostWindow->typeKey(kXDown));
+  ASSERT_TRUE(hostWindow->typeKey(kXReturn)); // "Enter Value…"
+  pump(100);
+  ASSERT_TRUE(hostWindow->typeText("40%"));
+  ASSERT_TRUE(hostWindow->typeKey(kXReturn));
+  ASSERT_TRUE(waitFor([&] { return editKinds(kFeedbackID) == "bpe"; })) << editKinds(kFeedbackID);
+  EXPECT_NEAR(effect->controller->getParamNormalized(kFeedbackID), 0.7, 1e-9);
+  EXPECT_TRUE(waitFor([&] { return hostWindow->inputFocus() != editorWindow; })) << "the focus was not given back";
+
+  // "Default Value" from the same menu.
+  pump(500);
+  click(at(422), at(250), 3);
+  ASSERT_TRUE(waitFor([&] { return hostWindow->inputFocus() == editorWindow; }));
+  hostWindow->typeKey(kXDown);
+  hostWindow->typeKey(kXDown);
+  hostWindow->typeKey(kXReturn);
+  ASSERT_TRUE(waitFor([&] { return editKinds(kFeedbackID) == "bpebpe"; })) << editKinds(kFeedbackID);
+  EXPECT_EQ(effect->controller->getParamNormalized(kFeedbackID), 0.5);
+
+  // Escape closes the window-size menu, and a text field, from the keyboard.
+  pump(500);
+  const Image before = screen();
+  click(at(700), at(60), 3);
+  ASSERT_TRUE(waitFor([&] { return screen().pixels != before.pixels; }));
+  hostWindow->typeKey(kXEscape);
+  EXPECT_TRUE(waitFor([&] { return screen().pixels == before.pixels; })) << "Escape left the menu open";
+  EXPECT_TRUE(waitFor([&] { return hostWindow->inputFocus() != editorWindow; }));
+  EXPECT_TRUE(frame->requests.empty());
+}
+
+TEST_F(TypedValueTest, InReaperEveryKeyGoesToAnOpenFieldAndOnlyThen)
+{
+  effect.reset();
+  makeEffect("REAPER");
+  ItemMenuHandler menuHandler;
+  effect->controller->setComponentHandler(&menuHandler);
+  open();
+  EXPECT_EQ(view->onKeyDown(u'4', 0, 0), kResultFalse) << "no field: the key is REAPER's";
+  menuHandler.choose = 0;
+  click(at(422), at(250), 3);
+  typeThroughHost(u"-40 %");
+  EXPECT_EQ(view->onKeyDown(0, kKeyReturn, 0), kResultTrue);
+  EXPECT_EQ(kindsIn(menuHandler.edits, kFeedbackID), "bpe");
+  EXPECT_NEAR(effect->controller->getParamNormalized(kFeedbackID), 0.3, 1e-9);
+  EXPECT_EQ(view->onKeyDown(u'4', 0, 0), kResultFalse);
+  view->removed();
+  effect->controller->setComponentHandler(nullptr);
+}

@@ -279,6 +279,109 @@ void HostWindow::release(int button)
   sync();
 }
 
+bool HostWindow::typeKey(uint32_t keysym)
+{
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  const uint8_t first = setup->min_keycode;
+  const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  xcb_get_keyboard_mapping_reply_t* map =
+      xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
+  if (!map)
+    return false;
+  const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(map);
+  const int perKey = map->keysyms_per_keycode;
+  int keycode = -1;
+  bool shift = false;
+  for (int k = 0; k < count && keycode < 0; ++k)
+    for (int level = 0; level < 2 && level < perKey; ++level)
+      if (symbols[k * perKey + level] == keysym)
+      {
+        keycode = first + k;
+        shift = level == 1;
+        break;
+      }
+  // The left Shift key: the one whose first symbol is Shift_L.
+  int shiftKey = -1;
+  for (int k = 0; k < count && shiftKey < 0; ++k)
+    if (symbols[k * perKey] == 0xFFE1)
+      shiftKey = first + k;
+  std::free(map);
+  if (keycode < 0 || (shift && shiftKey < 0))
+    return false;
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  sync();
+  return true;
+}
+
+bool HostWindow::typeText(const char* text)
+{
+  for (const char* p = text; p && *p; ++p)
+    if (!typeKey(static_cast<unsigned char>(*p)))
+      return false;
+  return true;
+}
+
+namespace
+{
+xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name)
+{
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(reply);
+  return atom;
+}
+} // namespace
+
+void HostWindow::offerClipboard(const std::string& text)
+{
+  clipboard = text;
+  xcb_set_selection_owner(connection, window, atomNamed(connection, "CLIPBOARD"), XCB_CURRENT_TIME);
+  sync();
+}
+
+void HostWindow::serveClipboard()
+{
+  const xcb_atom_t utf8 = atomNamed(connection, "UTF8_STRING");
+  while (xcb_generic_event_t* event = xcb_poll_for_event(connection))
+  {
+    if ((event->response_type & 0x7F) == XCB_SELECTION_REQUEST)
+    {
+      const auto& request = *reinterpret_cast<const xcb_selection_request_event_t*>(event);
+      xcb_selection_notify_event_t answer{};
+      answer.response_type = XCB_SELECTION_NOTIFY;
+      answer.time = request.time;
+      answer.requestor = request.requestor;
+      answer.selection = request.selection;
+      answer.target = request.target;
+      answer.property = XCB_ATOM_NONE;
+      if (request.target == utf8 && request.property != XCB_ATOM_NONE)
+      {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8, 8,
+                            static_cast<uint32_t>(clipboard.size()), clipboard.data());
+        answer.property = request.property;
+      }
+      xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&answer));
+    }
+    std::free(event);
+  }
+  xcb_flush(connection);
+}
+
+uint32_t HostWindow::inputFocus()
+{
+  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+  const uint32_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
 void HostWindow::sync()
 {
   std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));

@@ -72,6 +72,19 @@ public:
   void moveTo(int x, int y);
   void press(int button);
   void release(int button);
+  // A key stroke as a user's keyboard gives it: the key that carries the
+  // key symbol (X11 keysym), with Shift held when it is on the second
+  // level. False when no key carries it.
+  bool typeKey(uint32_t keysym);
+  // Types ASCII text key by key.
+  bool typeText(const char* text);
+  // Holds text on the CLIPBOARD selection, as an editor does after a copy;
+  // serveClipboard answers the requests for it that have arrived.
+  void offerClipboard(const std::string& text);
+  void serveClipboard();
+  // The window that has the keyboard's input focus (0 for none, 1 for the
+  // window under the pointer).
+  uint32_t inputFocus();
   // Waits until the server has handled everything sent so far.
   void sync();
 
@@ -81,5 +94,6 @@ private:
   xcb_window_t root = 0;
   int originX = 0;
   int originY = 0;
+  std::string clipboard;
 };
 } // namespace host

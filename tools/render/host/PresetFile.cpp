@@ -6,7 +6,11 @@
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/vstpresetfile.h"
 
+#include <array>
 #include <cstddef>
+#include <cstring>
+
+#include "params/VstPresetFile.h"
 
 namespace tolmar::host
 {
@@ -63,48 +67,16 @@ std::vector<char> savePreset(HostedPlugin& plugin, const TUID classId)
 
 std::vector<char> presetFile(const TUID classId, const std::vector<char>& componentState, const std::string& metaInfoXml)
 {
-    auto component = owned(new MemoryStream(const_cast<char*>(componentState.data()),
-                                            static_cast<TSize>(componentState.size())));
-    auto stream = owned(new MemoryStream());
-    if (!Vst::PresetFile::savePreset(stream, FUID::fromTUID(classId), component, nullptr, metaInfoXml.c_str(),
-                                     static_cast<int32>(metaInfoXml.size())))
-        throw HostError("could not write the preset file");
-    const char* data = stream->getData();
-    return std::vector<char>(data, data + stream->getSize());
+    // The one writer of preset files, shared with the plug-in's editor.
+    std::array<char, 16> id{};
+    std::memcpy(id.data(), classId, id.size());
+    return VstPresetFile::write(id, componentState, metaInfoXml);
 }
-
-namespace
-{
-std::string xmlEscaped(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-    {
-        switch (c)
-        {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string attribute(const char* id, const std::string& value)
-{
-    return std::string("\t<Attr id=\"") + id + "\" value=\"" + xmlEscaped(value) +
-           "\" type=\"string\" flags=\"writeProtected\"/>\n";
-}
-} // namespace
 
 std::string presetMetaInfo(const std::string& presetName, const std::string& plugInName,
                            const std::string& plugInCategory)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<MetaInfo>\n" + attribute("MediaType", "VstPreset") +
-           attribute("PlugInName", plugInName) + attribute("PlugInCategory", plugInCategory) +
-           attribute("Name", presetName) + "</MetaInfo>\n";
+    return VstPresetFile::metaInfo(presetName, plugInName, plugInCategory);
 }
 
 std::vector<char> componentStateOf(const std::vector<char>& presetBytes)
