@@ -130,9 +130,10 @@ void Lv2Effect::Run(uint32_t frames)
     return !sequence || lv2_atom_sequence_is_end(&sequence->body, sequence->atom.size, event) ||
            !AtomChecks::eventInside(sequence, event);
   };
-  // Hosts stamp events in frames; a sequence stamped otherwise (beats) has
-  // no frame to go by, and its events count from the block's start.
-  const bool inFrames = sequence && (sequence->body.unit == 0 || sequence->body.unit == uris.atomFrameTime);
+  // Hosts stamp events in frames; a sequence stamped in beats has no frame
+  // to go by, and its events count from the block's start. Some hosts leave
+  // the unit unset (any value): their events are in frames too.
+  const bool inFrames = sequence && sequence->body.unit != uris.atomBeatTime;
   auto frameOf = [frames, inFrames](const LV2_Atom_Event* event) {
     const int64_t f = inFrames ? event->time.frames : 0;
     const int64_t last = frames > 0 ? frames - 1 : 0;

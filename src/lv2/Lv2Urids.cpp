@@ -13,6 +13,7 @@ Lv2Urids::Lv2Urids(const LV2_URID_Map& map)
   atomObject = m(LV2_ATOM__Object);
   atomSequence = m(LV2_ATOM__Sequence);
   atomFrameTime = m(LV2_ATOM__frameTime);
+  atomBeatTime = m(LV2_ATOM__beatTime);
   atomChunk = m(LV2_ATOM__Chunk);
   atomInt = m(LV2_ATOM__Int);
   atomLong = m(LV2_ATOM__Long);

@@ -8,7 +8,7 @@ struct Lv2Urids
 {
   explicit Lv2Urids(const LV2_URID_Map& map);
 
-  LV2_URID atomBlank, atomObject, atomSequence, atomFrameTime, atomChunk, atomInt, atomLong, atomFloat, atomDouble,
+  LV2_URID atomBlank, atomObject, atomSequence, atomFrameTime, atomBeatTime, atomChunk, atomInt, atomLong, atomFloat, atomDouble,
       atomBool, atomString, atomVector, atomEventTransfer;
   LV2_URID midiEvent;
   LV2_URID timePosition, timeBar, timeBarBeat, timeBeatUnit, timeBeatsPerBar, timeBeatsPerMinute, timeFrame, timeSpeed;

@@ -2,6 +2,8 @@
 // user's configuration drive parameters and freeze, and learning is armed by
 // the editor's commands.
 #include <gtest/gtest.h>
+#include <lv2/atom/atom.h>
+#include <lv2/midi/midi.h>
 
 #include "control/ConfigTestSupport.h"
 #include "control/TolmarConfig.h"
@@ -116,4 +118,33 @@ TEST_F(Midi, LearningIsArmedAndCompletedThroughTheEditorsCommands)
   instance->command(0, Lv2Uris::kCommandFreeze);
   block();
   EXPECT_TRUE(instance->display().frozen);
+}
+
+// A controller late in the block takes effect there, whatever unit the
+// host's sequence says it is stamped in, unless that unit is beats.
+TEST_F(Midi, EventsKeepTheirFrameWhenTheHostLeavesTheUnitUnset)
+{
+  const Stereo tone = lv2host::tone(480, 440.0, 48000.0);
+  auto render = [&](uint32_t unit) {
+    Instance lv2(*world, 48000.0);
+    std::vector<uint8_t> sequence;
+    auto put = [&sequence](const auto& value) {
+      const auto* raw = reinterpret_cast<const uint8_t*>(&value);
+      sequence.insert(sequence.end(), raw, raw + sizeof(value));
+    };
+    put(LV2_Atom{0, world->urids.map(LV2_ATOM__Sequence)});
+    put(LV2_Atom_Sequence_Body{unit, 0});
+    put(int64_t{400});
+    put(LV2_Atom{3, world->urids.map(LV2_MIDI__MidiEvent)});
+    put(uint64_t{0xB0 | (7 << 8)}); // controller 7 (Mix) to 0: dry from there
+    reinterpret_cast<LV2_Atom*>(sequence.data())->size = static_cast<uint32_t>(sequence.size() - sizeof(LV2_Atom));
+    lv2.rawEvents(sequence);
+    Stereo out{std::vector<double>(480), std::vector<double>(480)};
+    lv2.run(tone, out, 0, 480);
+    return out;
+  };
+  const Stereo inFrames = render(world->urids.map(LV2_ATOM__frameTime));
+  EXPECT_EQ(render(0), inFrames);
+  EXPECT_EQ(render(0x5EEDu), inFrames);
+  EXPECT_NE(render(world->urids.map(LV2_ATOM__beatTime)), inFrames);
 }
