@@ -4,7 +4,6 @@
 #include "PresetReader.h"
 
 #include "public.sdk/source/common/memorystream.h"
-#include "public.sdk/source/vst/vstpresetfile.h"
 
 #include <array>
 #include <cstddef>
@@ -58,19 +57,28 @@ void loadPreset(HostedPlugin& plugin, const TUID classId, const std::vector<char
 
 std::vector<char> savePreset(HostedPlugin& plugin, const TUID classId)
 {
-    auto stream = owned(new MemoryStream());
-    if (!Vst::PresetFile::savePreset(stream, FUID::fromTUID(classId), plugin.component(), plugin.controller()))
+    // What a DAW keeps: the component state and, where the controller has
+    // one of its own, the controller state, written by the one writer.
+    auto component = owned(new MemoryStream());
+    if (plugin.component()->getState(component) != kResultOk)
         throw HostError("the plug-in refused to hand over its state for the preset");
-    const char* data = stream->getData();
-    return std::vector<char>(data, data + stream->getSize());
+    auto controller = owned(new MemoryStream());
+    const bool withController =
+        plugin.controller() && plugin.controller()->getState(controller) == kResultOk && controller->getSize() > 0;
+    auto bytesOf = [](MemoryStream& stream) {
+        return std::vector<char>(stream.getData(), stream.getData() + stream.getSize());
+    };
+    const std::vector<char> controllerState = withController ? bytesOf(*controller) : std::vector<char>();
+    return presetFile(classId, bytesOf(*component), "", withController ? &controllerState : nullptr);
 }
 
-std::vector<char> presetFile(const TUID classId, const std::vector<char>& componentState, const std::string& metaInfoXml)
+std::vector<char> presetFile(const TUID classId, const std::vector<char>& componentState, const std::string& metaInfoXml,
+                             const std::vector<char>* controllerState)
 {
     // The one writer of preset files, shared with the plug-in's editor.
     std::array<char, 16> id{};
     std::memcpy(id.data(), classId, id.size());
-    return VstPresetFile::write(id, componentState, metaInfoXml);
+    return VstPresetFile::write(id, componentState, metaInfoXml, controllerState);
 }
 
 std::string presetMetaInfo(const std::string& presetName, const std::string& plugInName,

@@ -17,9 +17,10 @@ void loadPreset(HostedPlugin& plugin, const Steinberg::TUID classId, const std::
 std::vector<char> savePreset(HostedPlugin& plugin, const Steinberg::TUID classId);
 
 // A preset file of a component state as getState wrote it, with a
-// meta-information chunk (the XML that hosts read name and category from).
+// meta-information chunk (the XML that hosts read name and category; left
+// out when empty) and, when given, a controller state.
 std::vector<char> presetFile(const Steinberg::TUID classId, const std::vector<char>& componentState,
-                             const std::string& metaInfoXml);
+                             const std::string& metaInfoXml, const std::vector<char>* controllerState = nullptr);
 // The meta-information XML for a preset of the given name.
 std::string presetMetaInfo(const std::string& presetName, const std::string& plugInName,
                            const std::string& plugInCategory);
