@@ -1,26 +1,14 @@
 #pragma once
 #include <cstddef>
-#include <optional>
-#include <string>
+
+#include "params/VstPresetFile.h"
 
 namespace tolmar::host
 {
-// The layout of a .vstpreset file, read without trusting any of it: the
-// header with the class ID, and the chunk list, whose every entry is checked
-// against the file before a chunk is handed out.
-struct PresetChunk
-{
-    std::size_t offset = 0;
-    std::size_t size = 0;
-};
-
-struct PresetLayout
-{
-    std::string classId; // 32 hexadecimal digits as the file writes them
-    std::optional<PresetChunk> componentState;
-    std::optional<PresetChunk> controllerState;
-    std::optional<PresetChunk> metaInfo; // the XML hosts read name and category from
-};
+// The layout of a .vstpreset file as the plug-in's own reader finds it, so
+// that the tool and the editor agree on what a damaged file is.
+using PresetChunk = VstPresetFile::Chunk;
+using PresetLayout = VstPresetFile::Layout;
 
 // Throws HostError, with a reason a user can act on, when the bytes are not a
 // preset file or when its header or chunk list points outside the file.
