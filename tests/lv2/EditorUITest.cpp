@@ -119,6 +119,20 @@ protected:
         << "the editor never appeared";
   }
 
+  // The editor's own instance, in this process, told every port's value as
+  // hosts do when it opens; null when it cannot open.
+  std::unique_ptr<Lv2EditorUI> inProcessEditor()
+  {
+    LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
+    const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
+    LV2UI_Widget widget = nullptr;
+    auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+    if (ui)
+      for (int i = 0; i < kNumParams; ++i)
+        ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
+    return ui;
+  }
+
   static void writeCallback(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
                             const void* buffer)
   {
@@ -358,13 +372,8 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
   // The editor's own instance, in this process: its preset menu switches
   // presets on the model (as the editor tests show), which must reach the
   // plug-in as port writes.
-  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
-  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
-  LV2UI_Widget widget = nullptr;
-  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  auto ui = inProcessEditor();
   ASSERT_NE(ui, nullptr);
-  for (int i = 0; i < kNumParams; ++i)
-    ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
   portWrites.clear();
   ui->GetModel().changePreset(7); // "Vibrato"
   EXPECT_EQ(ui->Idle(), 0);
@@ -393,10 +402,7 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
 // state holds, or none; a knob turned away from it leaves the tick.
 TEST_F(EditorUI, ThePresetMenuTicksThePresetARestoredStateHolds)
 {
-  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
-  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
-  LV2UI_Widget widget = nullptr;
-  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  auto ui = inProcessEditor();
   ASSERT_NE(ui, nullptr);
   // One round of the host: the plug-in runs, its display message and the
   // ports reach the editor.
@@ -460,13 +466,8 @@ TEST_F(EditorUI, AUserPresetRecalledInTheEditorReachesThePorts)
   std::string error;
   const std::array<double, StateFormat::kValueCount> values = {0, 0.75, -0.5, 2.0, 0.3, 0.8, 0.5, 1, 0};
   ASSERT_TRUE(UserPresetFolder().save("Shared", StateFormat::componentState(values), error)) << error;
-  LV2_Feature parent{LV2_UI__parent, window->parentHandle()};
-  const LV2_Feature* features[] = {world.urids.features()[0], &parent, nullptr};
-  LV2UI_Widget widget = nullptr;
-  auto ui = Lv2EditorUI::Create(bundlePath.c_str(), writeCallback, this, &widget, features);
+  auto ui = inProcessEditor();
   ASSERT_NE(ui, nullptr);
-  for (int i = 0; i < kNumParams; ++i)
-    ui->PortEvent(Lv2Ports::parameterPort(i), sizeof(float), 0, &dsp->parameter(i));
   portWrites.clear();
   const auto state = UserPresetFolder().load("Shared");
   ASSERT_TRUE(state);

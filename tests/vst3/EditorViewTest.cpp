@@ -124,20 +124,16 @@ public:
   std::vector<std::pair<UCoord, UCoord>> popups;
 };
 
-class MenuComponentHandler final : public IComponentHandler, public IComponentHandler3
+// A host whose component handler offers context menus (IComponentHandler3);
+// the edits are recorded. Subclasses make the menus.
+class ContextMenuHandler : public IComponentHandler, public IComponentHandler3
 {
 public:
+  virtual ~ContextMenuHandler() = default;
   tresult PLUGIN_API beginEdit(ParamID id) override { return edits.beginEdit(id); }
   tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override { return edits.performEdit(id, value); }
   tresult PLUGIN_API endEdit(ParamID id) override { return edits.endEdit(id); }
   tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* paramID) override
-  {
-    EXPECT_NE(view, nullptr);
-    menuParams.push_back(paramID ? static_cast<int>(*paramID) : -1);
-    menu.addRef();
-    return &menu;
-  }
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
   {
     if (FUnknownPrivate::iidEqual(iid, IComponentHandler3::iid))
@@ -157,6 +153,18 @@ public:
   }
   TEST_HOST_REFCOUNT
   ComponentHandler edits;
+};
+
+class MenuComponentHandler final : public ContextMenuHandler
+{
+public:
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* paramID) override
+  {
+    EXPECT_NE(view, nullptr);
+    menuParams.push_back(paramID ? static_cast<int>(*paramID) : -1);
+    menu.addRef();
+    return &menu;
+  }
   ContextMenu menu;
   std::vector<int> menuParams;
 };
@@ -943,13 +951,9 @@ public:
   int popups = 0;
 };
 
-class ItemMenuHandler final : public IComponentHandler, public IComponentHandler3
+class ItemMenuHandler final : public ContextMenuHandler
 {
 public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return edits.beginEdit(id); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override { return edits.performEdit(id, value); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return edits.endEdit(id); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
   IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID*) override
   {
     // A fresh menu each time, holding the host's own item.
@@ -963,25 +967,6 @@ public:
     menu->addRef();
     return menu.get();
   }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
-  {
-    if (FUnknownPrivate::iidEqual(iid, IComponentHandler3::iid))
-    {
-      addRef();
-      *obj = static_cast<IComponentHandler3*>(this);
-      return kResultOk;
-    }
-    if (FUnknownPrivate::iidEqual(iid, IComponentHandler::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid))
-    {
-      addRef();
-      *obj = static_cast<IComponentHandler*>(this);
-      return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  TEST_HOST_REFCOUNT
-  ComponentHandler edits;
   HostTarget hostTarget;
   std::unique_ptr<ItemMenu> menu;
   int choose = -1;
