@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "control/PrivateProfile.h"
-#include "params/CLocale.h"
 #include "control/UserFolders.h"
+#include "params/CLocale.h"
 
 namespace
 {

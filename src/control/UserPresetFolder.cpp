@@ -14,6 +14,7 @@
 #include "params/ProductFacts/FactoryPresets.h"
 #include "params/ProductFacts/ProductIdentity.h"
 #include "params/ProductFacts/StateFormat.h"
+#include "params/Utf8Text.h"
 #include "params/VstPresetFile.h"
 
 namespace
@@ -30,50 +31,33 @@ bool endsWith(const std::string& text, const std::string& end)
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// Characters in valid UTF-8 text; nothing when it is not.
+// Characters in well-formed UTF-8 text; nothing when it is not.
 std::optional<std::size_t> utf8Length(const std::string& text)
 {
   std::size_t count = 0;
-  std::size_t i = 0;
-  while (i < text.size())
+  for (std::size_t i = 0; i < text.size(); ++count)
   {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t extra;
-    if (c < 0x80)
-      extra = 0;
-    else if (c >= 0xC2 && c <= 0xDF)
-      extra = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
-      extra = 2;
-    else if (c >= 0xF0 && c <= 0xF4)
-      extra = 3;
-    else
+    char32_t codePoint = 0;
+    bool whole = false;
+    i += Utf8Text::Sequence(text, i, codePoint, whole);
+    if (!whole)
       return std::nullopt;
-    if (extra > text.size() - i - 1)
-      return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-        return std::nullopt;
-    i += extra + 1;
-    ++count;
   }
   return count;
 }
 
+// By name with letter case aside; names that differ only in case in byte
+// order, so that the order never depends on the folder's.
 bool lessByName(const UserPresetFolder::Entry& a, const UserPresetFolder::Entry& b)
 {
-  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-  const bool less = std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                                                 [&](char x, char y) {
-                                                   return lower(static_cast<unsigned char>(x)) <
-                                                          lower(static_cast<unsigned char>(y));
-                                                 });
-  const bool greater = std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(),
-                                                    [&](char x, char y) {
-                                                      return lower(static_cast<unsigned char>(x)) <
-                                                             lower(static_cast<unsigned char>(y));
-                                                    });
-  return less || (!greater && a.name < b.name);
+  const auto folded = [](std::string name) {
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z')
+        c = static_cast<char>(c - 'A' + 'a');
+    return name;
+  };
+  const std::string x = folded(a.name), y = folded(b.name);
+  return x != y ? x < y : a.name < b.name;
 }
 
 // The whole file when it is a regular file no larger than the limit.
@@ -266,7 +250,9 @@ bool UserPresetFolder::save(const std::string& name, const std::vector<char>& co
   if (!replacement.acquire() || !replacement.replace(std::string(bytes.begin(), bytes.end()), written))
   {
     const int why = errno;
-    error = "The preset could not be written:\n" + fileOf(name) + (why ? "\n" + std::string(std::strerror(why)) : "");
+    error = "The preset could not be written:\n" + fileOf(name);
+    if (why)
+      error.append("\n").append(std::strerror(why));
     return false;
   }
   return true;

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "control/UserPresetFolder.h"
 #include "editor/EditorStyles.h"
 #include "editor/TolmarEditor.h"
 #include "params/IParam.h"
 #include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
 #include "toolkit/IEditorGraphics.h"
-#include "control/UserPresetFolder.h"
 
 namespace
 {

@@ -7,10 +7,10 @@
 
 #include "control/UpdateCheck.h"
 #include "editor/TolmarControls.h"
-#include "plugin/TolmarDelay.h"
 #include "params/ProductFacts/DelayRanges.h"
 #include "params/ProductFacts/SyncRates.h"
 #include "params/TypedText.h"
+#include "plugin/TolmarDelay.h"
 #include "plugin/VendorInfo.h"
 
 TolmarEditor::TolmarEditor(TolmarDelay& owner, std::string folder)
@@ -341,7 +341,7 @@ bool TolmarEditor::readTypedValue(int paramIdx, const std::string& text, double&
       for (int row = 0; row < kNumSyncRates; ++row)
         if (TypedText::EqualsIgnoringCase(typed, kDelaySyncRates[static_cast<size_t>(row)].label))
         {
-          value = 1.0 - static_cast<double>(row) / (kNumSyncRates - 1);
+          value = timeForDelaySyncRow(row);
           return true;
         }
     }
@@ -371,23 +371,20 @@ bool TolmarEditor::applyTypedValue(int paramIdx, const std::string& text)
   double value = 0.0;
   if (!readTypedValue(paramIdx, text, value))
     return false;
-  const IParam* param = delay.GetParam(paramIdx);
-  const double normalized = std::clamp(param->ToNormalized(value), 0.0, 1.0);
-  // One edit of the host's, as a drag would be.
-  BeginInformHostOfParamChangeFromUI(paramIdx);
-  SendParameterValueFromUI(paramIdx, normalized);
-  EndInformHostOfParamChangeFromUI(paramIdx);
-  if (WindowIsOpen())
-    graphics->SetControlValueFromDelegate(paramIdx, normalized);
+  editParameter(paramIdx, value);
   return true;
 }
 
 void TolmarEditor::resetToDefault(int paramIdx)
 {
-  const IParam* param = delay.GetParam(paramIdx);
-  if (!param)
-    return;
-  const double normalized = std::clamp(param->ToNormalized(param->Constrain(param->GetDefault())), 0.0, 1.0);
+  if (const IParam* param = delay.GetParam(paramIdx))
+    editParameter(paramIdx, param->Constrain(param->GetDefault()));
+}
+
+void TolmarEditor::editParameter(int paramIdx, double value)
+{
+  const double normalized = std::clamp(delay.Param(paramIdx).ToNormalized(value), 0.0, 1.0);
+  // One edit of the host's, as a drag would be.
   BeginInformHostOfParamChangeFromUI(paramIdx);
   SendParameterValueFromUI(paramIdx, normalized);
   EndInformHostOfParamChangeFromUI(paramIdx);

@@ -119,6 +119,8 @@ public:
 private:
   void refreshTimeDisplay();
   IRECT valueCaptionOf(int paramIdx) const;
+  // Sets a parameter to a plain value as one host edit, the control following.
+  void editParameter(int paramIdx, double value);
   void savePresetAs(const std::string& name);
   void showPresetMessage(const std::string& text, const char* caption, std::function<void()> then = nullptr);
   void showUpdateAnswer();

@@ -1,10 +1,10 @@
 #include "params/IString.h"
 
-#include "params/CLocale.h"
-
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
+
+#include "params/CLocale.h"
 
 void IString::SetFormatted(int maxLen, const char* format, ...)
 {

@@ -168,6 +168,11 @@ void TolmarDelay::changePreset(int index)
   ModifyCurrentPreset();
   if (!RestorePreset(index))
     return;
+  announceRecall();
+}
+
+void TolmarDelay::announceRecall()
+{
   // The host hears of every parameter the preset changed, so that its own
   // controls, undo and "modified" state follow.
   InformHostOfPresetChange();
@@ -194,9 +199,7 @@ bool TolmarDelay::changeToUserPreset(const std::string& name, const std::vector<
   userPresetName = name;
   OnPresetsModified();
   OnRestoreState();
-  InformHostOfPresetChange();
-  for (int i = 0; i < kNumParams; ++i)
-    SendParameterValueFromDelegate(i, Param(i).GetNormalized(), true);
+  announceRecall();
   return true;
 }
 

@@ -166,6 +166,9 @@ public:
   const char* getIniPath() const { return userConfig.path().c_str(); }
 
 private:
+  // Main thread: a recalled preset's values go to the host as one grouped
+  // edit, and to the editor.
+  void announceRecall();
   std::string userPresetName; // main thread
   struct Command
   {

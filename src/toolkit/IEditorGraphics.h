@@ -237,8 +237,6 @@ public:
   bool IsTextEntryFlashing() const;
   // Main thread: the clipboard's text the field asked the platform for.
   void PasteText(const std::string& text);
-  // True while something is open that takes keys.
-  bool WantsKeyboard() const { return overlay != nullptr; }
   // Where the open menu shows an item, and where the open message box shows
   // the button of an answer, in layout units (empty when not shown).
   IRECT GetPopupMenuItemRECT(int index) const;

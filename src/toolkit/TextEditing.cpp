@@ -2,35 +2,19 @@
 
 #include <algorithm>
 
+#include "params/Utf8Text.h"
+
 namespace
 {
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the valid UTF-8 character at text[i], or 0.
-std::size_t characterAt(std::string_view text, std::size_t i)
+// The length of the well-formed UTF-8 character at text[i], or 0.
+std::size_t characterAt(const std::string& text, std::size_t i)
 {
-  const auto c = static_cast<unsigned char>(text[i]);
-  std::size_t length;
-  if (c < 0x80)
-    length = 1;
-  else if (c >= 0xC2 && c <= 0xDF)
-    length = 2;
-  else if (c >= 0xE0 && c <= 0xEF)
-    length = 3;
-  else if (c >= 0xF0 && c <= 0xF4)
-    length = 4;
-  else
-    return 0;
-  if (length > text.size() - i)
-    return 0;
-  for (std::size_t k = 1; k < length; ++k)
-    if (!isContinuation(static_cast<unsigned char>(text[i + k])))
-      return 0;
-  const auto c1 = static_cast<unsigned char>(length > 1 ? text[i + 1] : 0);
-  // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
-  if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
-    return 0;
-  return length;
+  char32_t codePoint = 0;
+  bool whole = false;
+  const std::size_t length = Utf8Text::Sequence(text, i, codePoint, whole);
+  return whole ? length : 0;
 }
 
 std::size_t countCharacters(std::string_view text)
@@ -57,13 +41,14 @@ void TextEditing::SelectAll()
 
 bool TextEditing::Insert(std::string_view typed)
 {
+  const std::string input(typed);
   std::string clean;
-  for (std::size_t i = 0; i < typed.size();)
+  for (std::size_t i = 0; i < input.size();)
   {
-    const auto c = static_cast<unsigned char>(typed[i]);
+    const auto c = static_cast<unsigned char>(input[i]);
     if (c == '\n' || c == '\r')
       break;
-    const std::size_t length = characterAt(typed, i);
+    const std::size_t length = characterAt(input, i);
     if (length == 0)
     {
       ++i;
@@ -77,7 +62,7 @@ bool TextEditing::Insert(std::string_view typed)
       i += length;
       continue;
     }
-    clean.append(typed.substr(i, length));
+    clean.append(input, i, length);
     i += length;
   }
   EraseSelection();

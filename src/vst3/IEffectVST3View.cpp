@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
-#include <vector>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <vector>
 
-#include "toolkit/IEffectEditor.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "toolkit/IEffectEditor.h"
 #include "toolkit/X11EditorWindow.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/KeyTranslation.h"

@@ -40,3 +40,6 @@ inline int delaySyncRowForTime(double time)
   const double row = std::round((1.0 - time) * 19.0);
   return row < 0.0 ? 0 : row > 19.0 ? 19 : static_cast<int>(row);
 }
+
+// The Time value that selects a row of the delay sync table.
+inline double timeForDelaySyncRow(int row) { return 1.0 - row / 19.0; }
