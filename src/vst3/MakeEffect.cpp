@@ -1,4 +1,4 @@
-#include "vst3/MakeEffect.h"
+#include "plugin/MakeEffect.h"
 
 #include <mutex>
 #include <new>

@@ -11,7 +11,7 @@
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "vst3/CPluginFactory.h"
 #include "vst3/IEffectVST3.h"
-#include "vst3/MakeEffect.h"
+#include "plugin/MakeEffect.h"
 #include "vst3/ModuleMain.h"
 
 using namespace Steinberg;

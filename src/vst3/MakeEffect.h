@@ -1,8 +1,0 @@
-#pragma once
-#include "plugin/IEffectPlugin.h"
-
-// Builds one effect instance. Construction is serialised process-wide: hosts
-// that create instances from several threads get them one after the other,
-// so the instance constructor (which reads the configuration file) never
-// runs twice at once. Returns null when the instance cannot be built.
-IEffectPlugin* MakeEffect(const InstanceInfo& info);
