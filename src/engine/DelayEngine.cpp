@@ -36,7 +36,9 @@ void DelayEngine::applyParameter(int paramIdx, double v, double normalized)
       delayLine.setMix(v);
       break;
     case kQuality:
-      delayLine.setQuality(v);
+      qualityTarget = v;
+      if (!audioHasRun)
+        delayLine.setQuality(v);
       break;
     case kDelaySync:
       delaySync = v >= 0.5;
@@ -58,6 +60,9 @@ void DelayEngine::reset(double sampleRate)
   {
     delayLine.rebuild(sampleRate);
     lfo.setSampleRate(sampleRate, delayLine.getControlInterval());
+    // The new buffers are silent: what the settings say applies at once.
+    audioHasRun = false;
+    delayLine.setQuality(qualityTarget);
     setTimeParameters();
   }
   releaseFreeze();
@@ -138,6 +143,7 @@ void DelayEngine::process(double** inputs, double** outputs, int nFrames, Contro
   listener = controlListener;
   delayLine.process(inputs, outputs, nFrames, *this);
   listener = nullptr;
+  audioHasRun = audioHasRun || (nFrames > 0 && delayLine.hasBuffer());
 }
 
 void DelayEngine::controlStep(int frame)
@@ -146,4 +152,19 @@ void DelayEngine::controlStep(int frame)
     listener->beforeControlStep(frame);
   lfo.update();
   updateDelay();
+  glideQuality();
+}
+
+void DelayEngine::glideQuality()
+{
+  const double current = delayLine.getQuality();
+  if (current == qualityTarget)
+    return;
+  const double step = kQualityGlidePerControlStep;
+  if (qualityTarget > current + step)
+    delayLine.setQuality(current + step);
+  else if (qualityTarget < current - step)
+    delayLine.setQuality(current - step);
+  else
+    delayLine.setQuality(qualityTarget);
 }

@@ -73,6 +73,7 @@ public:
 
 private:
   void controlStep(int frame) override;
+  void glideQuality();
 
   const ITimeInfo& transport;
   ControlListener* listener = nullptr;
@@ -95,4 +96,8 @@ private:
   double timeValue = 0.0;
   double mix = 0.0;
   double lfoDepth = 0.0;
+  // Quality as the parameter says; the filters glide there once audio has
+  // run through buffers that may hold sound.
+  double qualityTarget = 1.0;
+  bool audioHasRun = false;
 };

@@ -109,6 +109,13 @@ inline double clockStepFor(double timeFraction, double lfoDepth, double lfoOutpu
 // open 6 kHz Butterworth; lower settings darken the line and add resonance.
 inline double qualityCutoffHz(double quality) { return 6000.0 * quality; }
 inline double qualityResonance(double quality) { return 0.7071067811865476 + 0.19289321881345245 * (1.0 - quality); }
+// Once audio runs, Quality moves towards a new value by at most this much
+// per control step (a millisecond; 50 ms from one end to the other). The
+// filters' recursions carry their past outputs into new coefficients, and
+// a jump from open to dark while the line is loud rang them up to ten times
+// louder than any setting held still can make it: a thump from a learnt
+// knob or stepped automation. Gliding this fast keeps it inside.
+inline constexpr double kQualityGlidePerControlStep = 0.02;
 
 // Feedback is limited to this size before its gain, in the loop.
 inline constexpr double kFeedbackLimit = 3.0;
