@@ -1,9 +1,11 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "plugin/IEffectBase.h"
+#include "params/IString.h"
 #include "plugin/IEffectProcessor.h"
 
 class IEffectEditor;
@@ -32,6 +34,48 @@ public:
   {
     return editorFactory ? editorFactory(*this, resourceFolder) : nullptr;
   }
+
+  // --- The editor's indicators and buttons, for an editor apart ------------
+  // A binding whose editor works on a model instance of its own (LV2) tells
+  // that model what the processing instance shows besides parameter values,
+  // and posts the model's buttons back. The defaults describe an effect with
+  // no MIDI learn, no freeze switch and no readout beyond its parameters.
+
+  // What the editor shows besides parameter values.
+  struct EditorIndicators
+  {
+    int32_t rangeIndex = 0;   // the range the main readout is in
+    bool timeSynced = false;  // the main readout follows the host's tempo
+    bool rateSynced = false;  // the modulation rate follows the host's tempo
+    bool frozen = false;      // the freeze switch holds the signal
+    bool learnArmed = false;  // MIDI learn waits for a gesture
+    bool unlearnMode = false; // ... a gesture that unbinds
+  };
+  // Any thread: the indicators as the audio thread last published them.
+  virtual EditorIndicators GetEditorIndicators() const { return {}; }
+  // Any thread: the text of the main readout. The caller reserves the
+  // string's room: the audio thread asks too.
+  virtual void GetReadoutText(IString& text) const { text.Set(""); }
+  // Any thread: what MIDI learn bound the controller to: a parameter index,
+  // ControllerMap::kFreezeTarget or ControllerMap::kUnbound.
+  virtual int32_t GetControllerBinding(int controller) const
+  {
+    (void)controller;
+    return -1;
+  }
+  // Any thread: the editor's learn, unlearn and freeze buttons, posted to
+  // the audio thread; false when not taken.
+  virtual bool PostLearn(bool armed)
+  {
+    (void)armed;
+    return false;
+  }
+  virtual bool PostUnlearn(bool armed)
+  {
+    (void)armed;
+    return false;
+  }
+  virtual bool PostFreeze() { return false; }
 
 private:
   EditorFactory editorFactory;
