@@ -76,6 +76,17 @@ public:
     return false;
   }
   virtual bool PostFreeze() { return false; }
+  // The model's thread, which stands in for the audio thread there: a
+  // controller arrived while learning (the model hears none of its own).
+  virtual void LearnController(int controller) { (void)controller; }
+  // The model's thread: the host's tempo changed outside processing; what
+  // follows the tempo follows it now.
+  virtual void OnTempoChanged() {}
+  // Main thread: values came from outside the editor (a restored state, or
+  // a host's preset as port values one by one); the preset menu ticks the
+  // preset they hold. Where none does, no preset is ticked, or with
+  // keepWhenNone the one ticked before stays.
+  virtual void TickMatchingPreset(bool keepWhenNone) { (void)keepWhenNone; }
 
 private:
   EditorFactory editorFactory;

@@ -470,6 +470,13 @@ IEffectPlugin::EditorIndicators TolmarDelay::GetEditorIndicators() const
   return out;
 }
 
+void TolmarDelay::OnTempoChanged()
+{
+  // What the editor shows of the tempo: the synced delay time and its range.
+  if (isDelaySynced())
+    setTimeParameters();
+}
+
 void TolmarDelay::setRateDisplay()
 {
   setRateDisplay(isLFOSynced());

@@ -157,6 +157,9 @@ public:
   bool PostLearn(bool armed) override { return doMidiLearn(armed); }
   bool PostUnlearn(bool armed) override { return doMidiUnlearn(armed); }
   bool PostFreeze() override { return doFreeze(); }
+  void LearnController(int controller) override { setMidiLearnCC(controller); }
+  void OnTempoChanged() override;
+  void TickMatchingPreset(bool keepWhenNone) override { tickMatchingPreset(keepWhenNone); }
 
   // The engine itself: the audio thread's, or anyone's while processing is
   // stopped (tests, inspection).
