@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "plugin/IEffectBase.h"
 #include "params/IString.h"
+#include "plugin/IEffectBase.h"
 #include "plugin/IEffectProcessor.h"
 
 class IEffectEditor;
@@ -57,7 +57,7 @@ public:
   // string's room: the audio thread asks too.
   virtual void GetReadoutText(IString& text) const { text.Set(""); }
   // Any thread: what MIDI learn bound the controller to: a parameter index,
-  // ControllerMap::kFreezeTarget or ControllerMap::kUnbound.
+  // or one of the product's other targets (ControllerMap), or -1 for none.
   virtual int32_t GetControllerBinding(int controller) const
   {
     (void)controller;
