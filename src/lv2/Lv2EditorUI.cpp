@@ -5,12 +5,12 @@
 
 #include <lv2/atom/util.h>
 
-#include "editor/TolmarControls.h"
-#include "editor/TolmarEditor.h"
 #include "lv2/AtomChecks.h"
 #include "lv2/Lv2Features.h"
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Uris.h"
+#include "plugin/MakeEffect.h"
+#include "toolkit/IEffectEditor.h"
 #include "toolkit/X11EditorWindow.h"
 
 namespace
@@ -31,7 +31,10 @@ std::unique_ptr<Lv2EditorUI> Lv2EditorUI::Create(const char* bundlePath, LV2UI_W
     return nullptr;
   try
   {
-    std::unique_ptr<Lv2EditorUI> ui(new Lv2EditorUI(write, controller, *map));
+    std::unique_ptr<IEffectPlugin> model(MakeEffect(InstanceInfo{}));
+    if (!model)
+      return nullptr;
+    std::unique_ptr<Lv2EditorUI> ui(new Lv2EditorUI(std::move(model), write, controller, *map));
     ui->hostResize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
     ui->touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
     std::string resources = bundlePath ? bundlePath : "";
@@ -50,9 +53,9 @@ std::unique_ptr<Lv2EditorUI> Lv2EditorUI::Create(const char* bundlePath, LV2UI_W
   }
 }
 
-Lv2EditorUI::Lv2EditorUI(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController,
-                         const LV2_URID_Map& map)
-: write(writeFunction), controller(hostController), uris(map), model(std::make_unique<TolmarDelay>())
+Lv2EditorUI::Lv2EditorUI(std::unique_ptr<IEffectPlugin> instance, LV2UI_Write_Function writeFunction,
+                         LV2UI_Controller hostController, const LV2_URID_Map& map)
+: write(writeFunction), controller(hostController), uris(map), model(std::move(instance))
 {
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
@@ -65,8 +68,8 @@ Lv2EditorUI::Lv2EditorUI(LV2UI_Write_Function writeFunction, LV2UI_Controller ho
   model->ApplyPendingChanges();
   for (int i = 0; i < kNumParams; ++i)
     syncedValues[i] = model->Param(i).Value();
-  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
-    syncedMap[c] = model->getMidiCCMapping(c);
+  for (int c = 0; c < ControllerMap::kNumControllers; ++c)
+    syncedMap[c] = model->GetControllerBinding(c);
 }
 
 Lv2EditorUI::~Lv2EditorUI()
@@ -78,7 +81,9 @@ Lv2EditorUI::~Lv2EditorUI()
 
 bool Lv2EditorUI::open(const std::string& resources, uint32_t parent)
 {
-  editor = std::make_unique<TolmarEditor>(*model, resources);
+  editor.reset(model->CreateEditor(resources));
+  if (!editor)
+    return false;
   editor->setHostResizeHandler([this](int width, int height) {
     // Sizes the editor chooses reach the host at the next idle call, when
     // the host is not in the middle of calling us.
@@ -119,7 +124,7 @@ void Lv2EditorUI::PortEvent(uint32_t port, uint32_t size, uint32_t format, const
     applyHostValue(static_cast<int>(port - Lv2Ports::kFirstParameter), *static_cast<const float*>(buffer));
     // A preset the host loads arrives as port values, one by one: once they
     // are all in, they hold a preset's values.
-    model->tickMatchingPreset(true);
+    model->TickMatchingPreset(true);
     return;
   }
   if (format == uris.atomEventTransfer && port == Lv2Ports::kNotify && size >= sizeof(LV2_Atom))
@@ -178,8 +183,7 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
     if (std::isfinite(bpm) && bpm != time.tempo)
     {
       time.tempo = bpm;
-      if (model->isDelaySynced())
-        model->setTimeParameters();
+      model->OnTempoChanged();
     }
   }
 
@@ -196,41 +200,42 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
   {
     const int32_t restored = reinterpret_cast<const LV2_Atom_Int*>(restores)->body;
     if (restored != seenRestores)
-      model->tickMatchingPreset(false);
+      model->TickMatchingPreset(false);
     seenRestores = restored;
   }
 
   // Freeze and the bindings change on a disarmed model, through the same
   // steps the plug-in took; then the model takes the plug-in's learn state.
   auto apply = [this] { model->ApplyPendingChanges(); };
-  model->doMidiLearn(false);
+  auto shown = [this] { return model->GetEditorIndicators(); };
+  model->PostLearn(false);
   apply();
-  if (flag(frozen, model->isFrozen()) != model->isFrozen())
+  if (flag(frozen, shown().frozen) != shown().frozen)
   {
-    model->doFreeze();
+    model->PostFreeze();
     apply();
   }
   if (const auto* bindings =
           static_cast<const int32_t*>(vector(map, uris.atomInt, sizeof(int32_t), count)))
   {
-    for (int c = 0; c < TolmarDelay::kNumMidiControllers && c < static_cast<int>(count); ++c)
+    for (int c = 0; c < ControllerMap::kNumControllers && c < static_cast<int>(count); ++c)
     {
       const int32_t target = bindings[c];
-      if (target == model->getMidiCCMapping(c))
+      if (target == model->GetControllerBinding(c))
         continue;
-      const bool bind = (target >= 0 && target < kNumParams) || target == TolmarDelay::kFreezeTarget;
+      const bool bind = (target >= 0 && target < kNumParams) || target == ControllerMap::kFreezeTarget;
       if (bind)
-        model->doMidiLearn(true);
+        model->PostLearn(true);
       else
-        model->doMidiUnlearn(true);
+        model->PostUnlearn(true);
       apply();
-      model->setMidiLearnCC(c);
-      if (target == TolmarDelay::kFreezeTarget)
-        model->doFreeze();
+      model->LearnController(c);
+      if (target == ControllerMap::kFreezeTarget)
+        model->PostFreeze();
       else if (bind)
         model->OnParamGestureBegin(target);
       apply();
-      model->doMidiLearn(false);
+      model->PostLearn(false);
       apply();
     }
   }
@@ -238,37 +243,35 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
   {
     if (flag(unlearn, false))
     {
-      model->doMidiUnlearn(true);
+      model->PostUnlearn(true);
       apply();
     }
     else
     {
-      model->doMidiLearn(true);
+      model->PostLearn(true);
       apply();
       // The model never hears a controller: a stand-in one lets a press on
       // a knob or on FREEZE complete its gesture, which shows what it was.
-      model->setMidiLearnCC(kStandInController);
+      model->LearnController(kStandInController);
     }
   }
-  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
-    syncedMap[c] = model->getMidiCCMapping(c);
-  const bool learnChanged = syncedArmed != model->isMidiLearnArmed() || syncedUnlearn != model->isMidiUnlearnMode();
-  const bool freezeChanged = syncedFrozen != model->isFrozen();
-  syncedArmed = model->isMidiLearnArmed();
-  syncedUnlearn = model->isMidiUnlearnMode();
-  syncedFrozen = model->isFrozen();
+  for (int c = 0; c < ControllerMap::kNumControllers; ++c)
+    syncedMap[c] = model->GetControllerBinding(c);
+  const bool learnChanged = syncedArmed != shown().learnArmed || syncedUnlearn != shown().unlearnMode;
+  const bool freezeChanged = syncedFrozen != shown().frozen;
+  syncedArmed = shown().learnArmed;
+  syncedUnlearn = shown().unlearnMode;
+  syncedFrozen = shown().frozen;
   redrawButtons(learnChanged, freezeChanged);
 }
 
 void Lv2EditorUI::redrawButtons(bool learn, bool freeze)
 {
   // The buttons show the model's state, which changed after they last drew.
-  if (learn)
-    if (IControl* button = editor->getLearnButton())
-      button->SetDirty(false);
-  if (freeze)
-    if (IControl* button = editor->getFreezeButton())
-      button->SetDirty(false);
+  // They are the editor's own: the whole editor draws again, which is rare.
+  if (learn || freeze)
+    if (IEditorGraphics* graphics = editor->GetGraphics())
+      graphics->SetAllControlsDirty();
 }
 
 // --- To the plug-in -------------------------------------------------------------------
@@ -283,8 +286,9 @@ void Lv2EditorUI::sendLocalChanges()
     if (model->Param(i).Value() != syncedValues[i])
       writePort(i);
 
-  const bool armed = model->isMidiLearnArmed();
-  const bool unlearn = model->isMidiUnlearnMode();
+  const IEffectPlugin::EditorIndicators shown = model->GetEditorIndicators();
+  const bool armed = shown.learnArmed;
+  const bool unlearn = shown.unlearnMode;
   if (armed != syncedArmed || (armed && unlearn != syncedUnlearn))
   {
     if (armed)
@@ -295,10 +299,10 @@ void Lv2EditorUI::sendLocalChanges()
     syncedUnlearn = unlearn;
     redrawButtons(true, false);
   }
-  if (model->isFrozen() != syncedFrozen)
+  if (shown.frozen != syncedFrozen)
   {
     sendCommand(Lv2Uris::kCommandFreeze);
-    syncedFrozen = model->isFrozen();
+    syncedFrozen = shown.frozen;
     redrawButtons(false, true);
   }
 }
@@ -311,21 +315,21 @@ void Lv2EditorUI::endedGesture()
   // plug-in takes it as the target because it is still learning.
   bool freezeTarget = false;
   bool parameterTarget = false;
-  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
+  for (int c = 0; c < ControllerMap::kNumControllers; ++c)
   {
-    const int32_t now = model->getMidiCCMapping(c);
+    const int32_t now = model->GetControllerBinding(c);
     if (now == syncedMap[c])
       continue;
     const int32_t target = syncedUnlearn ? syncedMap[c] : now;
-    freezeTarget = freezeTarget || target == TolmarDelay::kFreezeTarget;
+    freezeTarget = freezeTarget || target == ControllerMap::kFreezeTarget;
     parameterTarget = parameterTarget || (target >= 0 && target < kNumParams);
   }
   if (freezeTarget)
     sendCommand(Lv2Uris::kCommandFreeze);
   else if (!parameterTarget)
     sendCommand(syncedUnlearn ? Lv2Uris::kCommandUnlearnOff : Lv2Uris::kCommandLearnOff);
-  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
-    syncedMap[c] = model->getMidiCCMapping(c);
+  for (int c = 0; c < ControllerMap::kNumControllers; ++c)
+    syncedMap[c] = model->GetControllerBinding(c);
 }
 
 void Lv2EditorUI::writePort(int paramIdx)
@@ -382,7 +386,7 @@ void Lv2EditorUI::EndInformHostOfParamChange(int paramIdx)
 
 int Lv2EditorUI::Idle()
 {
-  if (!window || !editor->WindowIsOpen())
+  if (!window || !editor->GetGraphics() || !editor->GetGraphics()->WindowIsOpen())
     return 1;
   sendLocalChanges();
   if (resizePending)

@@ -10,9 +10,11 @@
 #include <lv2/urid/urid.h>
 
 #include "lv2/Lv2Urids.h"
-#include "plugin/TolmarDelay.h"
+#include "params/ProductFacts/ControllerMap.h"
+#include "params/ProductFacts/ParameterIds.h"
+#include "plugin/IEffectPlugin.h"
 
-class TolmarEditor;
+class IEffectEditor;
 class X11EditorWindow;
 
 // The effect's editor as an LV2 UI: an X11 child of the host's window.
@@ -44,7 +46,7 @@ public:
   // The host gave its window a new size (pixels).
   int HostResized(int width, int height);
 
-  TolmarDelay& GetModel() { return *model; }
+  IEffectPlugin& GetModel() { return *model; }
 
   // IEffectHost: the editor's parameter gestures.
   void BeginInformHostOfParamChange(int paramIdx) override;
@@ -52,7 +54,8 @@ public:
   void EndInformHostOfParamChange(int paramIdx) override;
 
 private:
-  Lv2EditorUI(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_URID_Map& map);
+  Lv2EditorUI(std::unique_ptr<IEffectPlugin> model, LV2UI_Write_Function write, LV2UI_Controller controller,
+              const LV2_URID_Map& map);
   bool open(const std::string& resources, uint32_t parent);
 
   void applyHostValue(int paramIdx, double value);
@@ -72,8 +75,8 @@ private:
   const LV2UI_Resize* hostResize = nullptr;
   const LV2UI_Touch* touch = nullptr;
 
-  std::unique_ptr<TolmarDelay> model;
-  std::unique_ptr<TolmarEditor> editor;
+  std::unique_ptr<IEffectPlugin> model;
+  std::unique_ptr<IEffectEditor> editor;
   X11EditorWindow* window = nullptr; // owned by the editor's graphics
 
   // The model's state as last agreed with the plug-in.
@@ -84,10 +87,10 @@ private:
   // The plug-in's count of restored states when its last display message
   // came, -1 before the first.
   int32_t seenRestores = -1;
-  int32_t syncedMap[TolmarDelay::kNumMidiControllers] = {};
+  int32_t syncedMap[ControllerMap::kNumControllers] = {};
   // Stands in for a controller on the learning model; its entry of the
   // model's map is the plug-in's again at the next display message.
-  static constexpr int kStandInController = TolmarDelay::kNumMidiControllers - 1;
+  static constexpr int kStandInController = ControllerMap::kNumControllers - 1;
 
   bool resizePending = false;
   int pendingWidth = 0;

@@ -11,6 +11,7 @@
 #include "lv2/Lv2Features.h"
 #include "lv2/Lv2Uris.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "plugin/MakeEffect.h"
 
 namespace
 {
@@ -49,7 +50,10 @@ std::unique_ptr<Lv2Effect> Lv2Effect::Create(double sampleRate, const LV2_Featur
     return nullptr;
   try
   {
-    return std::unique_ptr<Lv2Effect>(new Lv2Effect(std::make_unique<TolmarDelay>(), *map, sampleRate));
+    std::unique_ptr<IEffectPlugin> instance(MakeEffect(InstanceInfo{}));
+    if (!instance)
+      return nullptr;
+    return std::unique_ptr<Lv2Effect>(new Lv2Effect(std::move(instance), *map, sampleRate));
   }
   catch (...)
   {
@@ -57,8 +61,8 @@ std::unique_ptr<Lv2Effect> Lv2Effect::Create(double sampleRate, const LV2_Featur
   }
 }
 
-Lv2Effect::Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& map, double sampleRate)
-: delay(std::move(instance)), plugin(delay.get()), uris(map)
+Lv2Effect::Lv2Effect(std::unique_ptr<IEffectPlugin> instance, const LV2_URID_Map& map, double sampleRate)
+: plugin(std::move(instance)), uris(map)
 {
   lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(&map));
 
@@ -318,24 +322,24 @@ void Lv2Effect::applyCommand(const LV2_Atom_Object* command)
     displayRequested.store(true, std::memory_order_release);
     break;
   case Lv2Uris::kCommandLearnOn:
-    delay->doMidiLearn(true);
+    plugin->PostLearn(true);
     break;
   case Lv2Uris::kCommandLearnOff:
-    delay->doMidiLearn(false);
+    plugin->PostLearn(false);
     break;
   case Lv2Uris::kCommandUnlearnOn:
-    delay->doMidiUnlearn(true);
+    plugin->PostUnlearn(true);
     break;
   case Lv2Uris::kCommandUnlearnOff:
-    delay->doMidiUnlearn(false);
+    plugin->PostUnlearn(false);
     break;
   case Lv2Uris::kCommandFreeze:
-    delay->doFreeze();
+    plugin->PostFreeze();
     break;
   case Lv2Uris::kCommandTouch:
     // The editor took hold of a parameter: while learning, its target.
     if (target >= 0 && target < kNumParams)
-      delay->OnParamGestureBegin(target);
+      plugin->OnParamGestureBegin(target);
     break;
   default:
     break;
@@ -382,17 +386,17 @@ void Lv2Effect::readDisplay(Display& out)
   std::memset(&out, 0, sizeof out);
   for (int i = 0; i < kNumParams; ++i)
     out.parameterValues[i] = plugin->Param(i).Value();
-  // The editor works out the synced delay's range from it, as the engine does.
+  // The editor works out tempo-synced values from it, as the engine does.
   out.hostTempo = plugin->GetTimeInfo().tempo;
-  const TolmarDelay::DisplayState state = delay->getDisplayState();
+  const IEffectPlugin::EditorIndicators state = plugin->GetEditorIndicators();
   out.rangeIndex = state.rangeIndex;
-  out.delaySynced = state.delaySync;
-  out.lfoSynced = state.lfoSync;
+  out.delaySynced = state.timeSynced;
+  out.lfoSynced = state.rateSynced;
   out.frozen = state.frozen;
   out.learnArmed = state.learnArmed;
   out.unlearnMode = state.unlearnMode;
-  for (int c = 0; c < TolmarDelay::kNumMidiControllers; ++c)
-    out.controllerMap[c] = delay->getMidiCCMapping(c);
+  for (int c = 0; c < ControllerMap::kNumControllers; ++c)
+    out.controllerMap[c] = plugin->GetControllerBinding(c);
   out.restores = restores.load(std::memory_order_acquire);
 }
 
@@ -412,7 +416,7 @@ void Lv2Effect::notify()
   const bool requested = displayRequested.load(std::memory_order_acquire);
   if (requested || std::memcmp(&now, &lastDisplay, sizeof now) != 0)
   {
-    delay->getDelayTimeDisplay(displayText);
+    plugin->GetReadoutText(displayText);
     LV2_Atom_Forge_Frame objectFrame;
     bool written = lv2_atom_forge_frame_time(&forge, 0) &&
                    lv2_atom_forge_object(&forge, &objectFrame, 0, uris.display);
@@ -430,7 +434,7 @@ void Lv2Effect::notify()
                 lv2_atom_forge_key(&forge, uris.learnArmed) && lv2_atom_forge_bool(&forge, now.learnArmed) &&
                 lv2_atom_forge_key(&forge, uris.unlearnMode) && lv2_atom_forge_bool(&forge, now.unlearnMode) &&
                 lv2_atom_forge_key(&forge, uris.controllerMap) &&
-                lv2_atom_forge_vector(&forge, sizeof(int32_t), uris.atomInt, TolmarDelay::kNumMidiControllers,
+                lv2_atom_forge_vector(&forge, sizeof(int32_t), uris.atomInt, ControllerMap::kNumControllers,
                                       now.controllerMap) &&
                 lv2_atom_forge_key(&forge, uris.restores) && lv2_atom_forge_int(&forge, now.restores);
       lv2_atom_forge_pop(&forge, &objectFrame);

@@ -12,7 +12,8 @@
 
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Urids.h"
-#include "plugin/TolmarDelay.h"
+#include "params/ProductFacts/ControllerMap.h"
+#include "plugin/IEffectPlugin.h"
 
 // One effect instance as an LV2 host sees it. It turns each run() into the
 // instance's block model, in the order the VST 3 binding uses: transport,
@@ -42,7 +43,6 @@ public:
   LV2_State_Status Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
   IEffectPlugin& GetPlugin() { return *plugin; }
-  TolmarDelay& GetDelay() { return *delay; }
 
   // IEffectHost. Parameter edits of the instance (from MIDI controllers) have
   // no host-side port to go to: LV2 input ports belong to the host. The
@@ -53,19 +53,19 @@ public:
 
 private:
   // What the editor is told; compared whole to see whether to send it. The
-  // delay-time text goes with it but follows from the parameter values and
-  // the sync switch, so it is only formatted for a message that is sent.
+  // readout's text goes with it but follows from the parameter values and
+  // the indicators, so it is only formatted for a message that is sent.
   struct Display
   {
     double parameterValues[kNumParams];
     double hostTempo;
     int32_t rangeIndex;
     int32_t delaySynced, lfoSynced, frozen, learnArmed, unlearnMode;
-    int32_t controllerMap[TolmarDelay::kNumMidiControllers];
+    int32_t controllerMap[ControllerMap::kNumControllers];
     int32_t restores;
   };
 
-  Lv2Effect(std::unique_ptr<TolmarDelay> instance, const LV2_URID_Map& map, double sampleRate);
+  Lv2Effect(std::unique_ptr<IEffectPlugin> instance, const LV2_URID_Map& map, double sampleRate);
 
   void applyTransport(const LV2_Atom_Object* position);
   void applyControlPorts();
@@ -76,8 +76,7 @@ private:
   void notify();
   bool isPosition(const LV2_Atom* atom) const;
 
-  std::unique_ptr<TolmarDelay> delay;
-  IEffectPlugin* plugin;
+  std::unique_ptr<IEffectPlugin> plugin;
   Lv2Urids uris;
   LV2_Atom_Forge forge{};
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "params/DelayParameters.h"
+#include "params/ProductFacts/ParameterIds.h"
 
 // Port layout of the LV2 plug-in. The index of a port is what hosts connect
 // by and what the plug-in's description lists; the symbols are what saved

@@ -1,9 +1,9 @@
 #pragma once
+#include "params/ProductFacts/Lv2Identity.h"
 
-// The plug-in's identity for LV2 hosts, under the vendor's address
-// (VendorInfo::kVendorStartPage), and the names of the messages between the
-// plug-in and its editor. Saved sessions refer to these; they never change.
-#define TOLMAR_LV2_URI "http://www.tolmarmusic.com/music/lv2/tolmar-charge-chain-delay"
+// The plug-in's identity for LV2 hosts (a product fact), and the names of
+// the messages between the plug-in and its editor beneath it. Saved
+// sessions refer to these; they never change.
 
 namespace Lv2Uris
 {

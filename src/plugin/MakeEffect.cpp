@@ -3,8 +3,10 @@
 #include <mutex>
 #include <new>
 
-#include "editor/TolmarEditor.h"
 #include "plugin/TolmarDelay.h"
+#ifndef TOLMAR_PRODUCT_WITHOUT_EDITOR
+#include "editor/TolmarEditor.h"
+#endif
 
 IEffectPlugin* MakeEffect(const InstanceInfo& info)
 {
@@ -13,7 +15,9 @@ IEffectPlugin* MakeEffect(const InstanceInfo& info)
   try
   {
     auto delay = std::make_unique<TolmarDelay>(info);
+#ifndef TOLMAR_PRODUCT_WITHOUT_EDITOR
     TolmarEditor::install(*delay);
+#endif
     return delay.release();
   }
   catch (...)

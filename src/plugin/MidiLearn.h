@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "params/ProductFacts/ControllerMap.h"
+
 // Which MIDI controller drives which parameter (or freeze), and the learn
 // and unlearn gestures that change that.
 //
@@ -12,9 +14,9 @@
 class MidiLearn
 {
 public:
-  static constexpr int kNumControllers = 120;
-  static constexpr int32_t kFreezeTarget = -12;
-  static constexpr int32_t kUnbound = -1;
+  static constexpr int kNumControllers = ControllerMap::kNumControllers;
+  static constexpr int32_t kFreezeTarget = ControllerMap::kFreezeTarget;
+  static constexpr int32_t kUnbound = ControllerMap::kUnbound;
   using Map = std::array<int32_t, kNumControllers>;
 
   MidiLearn();

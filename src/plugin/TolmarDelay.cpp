@@ -457,6 +457,26 @@ void TolmarDelay::getDelayTimeDisplay(IString& text) const
   text.SetFormatted(12, "%.0fms", lo + (hi - lo) * t);
 }
 
+IEffectPlugin::EditorIndicators TolmarDelay::GetEditorIndicators() const
+{
+  const DisplayState state = getDisplayState();
+  EditorIndicators out;
+  out.rangeIndex = state.rangeIndex;
+  out.timeSynced = state.delaySync;
+  out.rateSynced = state.lfoSync;
+  out.frozen = state.frozen;
+  out.learnArmed = state.learnArmed;
+  out.unlearnMode = state.unlearnMode;
+  return out;
+}
+
+void TolmarDelay::OnTempoChanged()
+{
+  // What the editor shows of the tempo: the synced delay time and its range.
+  if (isDelaySynced())
+    setTimeParameters();
+}
+
 void TolmarDelay::setRateDisplay()
 {
   setRateDisplay(isLFOSynced());

@@ -148,6 +148,19 @@ public:
   // Main thread: the refreshes raised since the last call.
   uint32_t takePendingRefreshes() { return pendingRefreshes.exchange(0, std::memory_order_acq_rel); }
 
+  // What an editor apart from the instance (LV2) is told and posts: the
+  // published display state, the delay time text, the controller map and
+  // the buttons above.
+  EditorIndicators GetEditorIndicators() const override; // any thread
+  void GetReadoutText(IString& text) const override { getDelayTimeDisplay(text); }
+  int32_t GetControllerBinding(int controller) const override { return getMidiCCMapping(controller); }
+  bool PostLearn(bool armed) override { return doMidiLearn(armed); }
+  bool PostUnlearn(bool armed) override { return doMidiUnlearn(armed); }
+  bool PostFreeze() override { return doFreeze(); }
+  void LearnController(int controller) override { setMidiLearnCC(controller); }
+  void OnTempoChanged() override;
+  void TickMatchingPreset(bool keepWhenNone) override { tickMatchingPreset(keepWhenNone); }
+
   // The engine itself: the audio thread's, or anyone's while processing is
   // stopped (tests, inspection).
   const DelayEngine& getEngine() const { return engine; }

@@ -10,7 +10,6 @@
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
-#include "vst3/IEffectVST3View.h"
 #include "vst3/TextConversion.h"
 
 using namespace Steinberg;
@@ -20,8 +19,6 @@ namespace
 {
 // A state stream is read in pieces of this size.
 constexpr int32 kStateReadPiece = 128;
-// The idle timer's interval: processor MIDI reaches the editor this often.
-constexpr uint64 kIdleIntervalMs = 20;
 // The state is about a hundred bytes; a stream that goes on past this is not
 // one of ours, and reading stops rather than filling memory.
 constexpr int kMaxStateBytes = 1 << 20;
@@ -506,99 +503,6 @@ tresult PLUGIN_API IEffectVST3::setParamNormalized(ParamID id, ParamValue value)
     plugin->SendParameterValueFromDelegate(paramIdx, value, true);
   }
   return kResultOk;
-}
-
-IPlugView* PLUGIN_API IEffectVST3::createView(FIDString name)
-{
-  // Before initialize the host has no business with the editor yet.
-  if (!name || !initialized || !HasEditor() || std::strcmp(name, ViewType::kEditor) != 0)
-    return nullptr;
-  try
-  {
-    auto* view = new IEffectVST3View(*this);
-    currentView = view;
-    return view;
-  }
-  catch (...)
-  {
-    return nullptr;
-  }
-}
-
-// --- Editor -----------------------------------------------------------------------
-
-bool IEffectVST3::HasEditor()
-{
-  if (!plugin->GetConfig().hasEditor)
-    return false;
-  if (!editor)
-  {
-    try
-    {
-      editor.reset(plugin->CreateEditor(resourceFolder));
-    }
-    catch (...)
-    {
-      editor.reset();
-    }
-    if (editor)
-      editor->setHostResizeHandler([this](int width, int height) { return EditorResize(width, height); });
-  }
-  return editor != nullptr;
-}
-
-IEffectEditor& IEffectVST3::Editor()
-{
-  HasEditor();
-  return *editor;
-}
-
-bool IEffectVST3::EditorResize(int width, int height)
-{
-  // The view compares with the size the host actually has, which host
-  // resizes change too, and asks only when the two differ.
-  if (HasEditor() && openView)
-    openView->RequestHostResize(width, height);
-  return true;
-}
-
-bool IEffectVST3::ClaimEditor(IEffectVST3View& view)
-{
-  if (openView && openView != &view)
-    return false;
-  openView = &view;
-  return true;
-}
-
-void IEffectVST3::ReleaseEditor(IEffectVST3View& view)
-{
-  if (openView == &view)
-    openView = nullptr;
-}
-
-void IEffectVST3::ViewDestroyed(IEffectVST3View& view)
-{
-  ReleaseEditor(view);
-  if (currentView == &view)
-    currentView = nullptr;
-}
-
-void IEffectVST3::SetViewRunLoop(Linux::IRunLoop* loop)
-{
-  viewRunLoop = loop;
-  placeIdleTimer();
-}
-
-void IEffectVST3::placeIdleTimer()
-{
-  // The host context's loop runs whether an editor is open or not; the
-  // view's only while the view is attached.
-  Linux::IRunLoop* best = contextRunLoop ? contextRunLoop.get() : viewRunLoop.get();
-  if (idleTimer.IsRunning() && idleTimer.Loop() == best)
-    return;
-  idleTimer.Stop();
-  if (best)
-    idleTimer.Start(best, kIdleIntervalMs, [this] { plugin->OnTimer(); });
 }
 
 // --- Units and programs ----------------------------------------------------------

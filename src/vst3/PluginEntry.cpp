@@ -1,17 +1,15 @@
 // The module's exported factory entry and the description of its one class.
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "base/source/updatehandler.h"
 #include "params/ProductFacts/ProductIdentity.h"
-#include "plugin/TolmarDelay.h"
+#include "plugin/MakeEffect.h"
 #include "plugin/VendorInfo.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "vst3/CPluginFactory.h"
 #include "vst3/IEffectVST3.h"
-#include "plugin/MakeEffect.h"
 #include "vst3/ModuleMain.h"
 
 using namespace Steinberg;
@@ -31,14 +29,9 @@ const PFactoryInfo& factoryInfo()
 
 const PClassInfo2& classInfo()
 {
-  static const PClassInfo2 info = [] {
-    const IEffectConfig& config = TolmarDelay::kConfig;
-    char version[32];
-    std::snprintf(version, sizeof(version), "%d.%d.%d", (config.vendorVersion >> 16) & 0xFFFF,
-                  (config.vendorVersion >> 8) & 0xFF, config.vendorVersion & 0xFF);
-    return PClassInfo2(ProductIdentity::kClassId.data(), PClassInfo::kManyInstances, kVstAudioEffectClass, config.effectName,
-                       static_cast<int32>(kClassFlags), Vst::PlugType::kFxDelay, "", version, kSdkVersionString);
-  }();
+  static const PClassInfo2 info(ProductIdentity::kClassId.data(), PClassInfo::kManyInstances, kVstAudioEffectClass,
+                                ProductIdentity::kEffectName, static_cast<int32>(kClassFlags),
+                                ProductIdentity::kSubCategories, "", ProductIdentity::kVersion, kSdkVersionString);
   return info;
 }
 

@@ -133,6 +133,10 @@ protected:
     return ui;
   }
 
+  // The editor's model is the product's own effect, built by the product's
+  // factory behind the binding.
+  static TolmarDelay& modelOf(Lv2EditorUI& ui) { return static_cast<TolmarDelay&>(ui.GetModel()); }
+
   static void writeCallback(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t protocol,
                             const void* buffer)
   {
@@ -375,7 +379,7 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
   auto ui = inProcessEditor();
   ASSERT_NE(ui, nullptr);
   portWrites.clear();
-  ui->GetModel().changePreset(7); // "Vibrato"
+  modelOf(*ui).changePreset(7); // "Vibrato"
   EXPECT_EQ(ui->Idle(), 0);
   TolmarDelay reference;
   ASSERT_TRUE(reference.RestorePreset(7));
@@ -390,7 +394,7 @@ TEST_F(EditorUI, APresetChosenInTheEditorReachesThePortsAndTheLearnButtonTheCont
 
   // Pressing LEARN on the model sends the command once.
   messages.clear();
-  ui->GetModel().doMidiLearn(true);
+  modelOf(*ui).doMidiLearn(true);
   EXPECT_EQ(ui->Idle(), 0);
   EXPECT_EQ(ui->Idle(), 0);
   ASSERT_EQ(messages.size(), 1u);
@@ -447,16 +451,16 @@ TEST_F(EditorUI, ThePresetMenuTicksThePresetARestoredStateHolds)
   const Saved vibrato = stateWith(7, 0.0);
   const Saved nearlySlapback = stateWith(5, 0.01);
 
-  ui->GetModel().changePreset(2);
+  modelOf(*ui).changePreset(2);
   round();
-  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 2);
+  EXPECT_EQ(modelOf(*ui).GetCurrentPresetIdx(), 2);
   restore(vibrato);
-  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 7);
+  EXPECT_EQ(modelOf(*ui).GetCurrentPresetIdx(), 7);
   dsp->parameter(kMix) = 0.2f;
   round();
-  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), 7);
+  EXPECT_EQ(modelOf(*ui).GetCurrentPresetIdx(), 7);
   restore(nearlySlapback);
-  EXPECT_EQ(ui->GetModel().GetCurrentPresetIdx(), -1);
+  EXPECT_EQ(modelOf(*ui).GetCurrentPresetIdx(), -1);
 }
 
 TEST_F(EditorUI, AUserPresetRecalledInTheEditorReachesThePorts)
@@ -471,14 +475,14 @@ TEST_F(EditorUI, AUserPresetRecalledInTheEditorReachesThePorts)
   portWrites.clear();
   const auto state = UserPresetFolder().load("Shared");
   ASSERT_TRUE(state);
-  ASSERT_TRUE(ui->GetModel().changeToUserPreset("Shared", *state));
+  ASSERT_TRUE(modelOf(*ui).changeToUserPreset("Shared", *state));
   EXPECT_EQ(ui->Idle(), 0);
   for (int i = 0; i < kNumParams; ++i)
   {
     if (values[static_cast<size_t>(i)] != dsp->parameter(i))
     {
       EXPECT_EQ(lastWrite(Lv2Ports::parameterPort(i)), static_cast<float>(values[static_cast<size_t>(i)]))
-          << ui->GetModel().Param(i).GetName();
+          << modelOf(*ui).Param(i).GetName();
     }
   }
   UserPresetFolder().remove("Shared", error);
