@@ -36,10 +36,14 @@ constexpr uint8_t kRightButton = 3;
 constexpr uint8_t kWheelUp = 4;
 constexpr uint8_t kWheelDown = 5;
 
+// Keys are selected only while the editor wants them: the server hands a
+// key to the window under the pointer when that lies inside the focus
+// window, so a window selecting keys all the time would take the host's
+// shortcuts whenever the pointer rests on the editor.
 constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
-                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
-                                XCB_EVENT_MASK_FOCUS_CHANGE;
+                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_FOCUS_CHANGE;
+constexpr uint32_t kKeyEvents = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
 
 // A pasted text longer than this is cut (in 32-bit units of the property).
 constexpr uint32_t kMaxPasteWords = 4096;
@@ -675,6 +679,8 @@ void X11EditorWindow::WantKeyboard(bool want)
     return;
   keyboardWanted = want;
   retakesLeft = kFocusRetakes;
+  const uint32_t mask = want ? kEventMask | kKeyEvents : kEventMask;
+  xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
   if (want)
   {
     // The window takes the input focus itself, also inside an XEmbed
