@@ -152,7 +152,7 @@ bool Image::writePNG(const std::string& path) const
   return written;
 }
 
-bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym)
+bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym, uint32_t heldKeysym)
 {
   const xcb_setup_t* setup = xcb_get_setup(connection);
   const uint8_t first = setup->min_keycode;
@@ -175,18 +175,28 @@ bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym)
       }
   // The left Shift key: the one whose first symbol is Shift_L.
   int shiftKey = -1;
-  for (int k = 0; k < count && shiftKey < 0; ++k)
-    if (symbols[k * perKey] == 0xFFE1)
+  int heldKey = -1;
+  for (int k = 0; k < count; ++k)
+  {
+    if (symbols[k * perKey] == 0xFFE1 && shiftKey < 0)
       shiftKey = first + k;
+    if (heldKeysym && symbols[k * perKey] == heldKeysym && heldKey < 0)
+      heldKey = first + k;
+  }
   std::free(map);
-  if (keycode < 0 || (shift && shiftKey < 0))
+  if (keycode < 0 || (shift && shiftKey < 0) || (heldKeysym && heldKey < 0))
     return false;
+  if (heldKey >= 0)
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(heldKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   if (shift)
     xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   if (shift)
     xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  if (heldKey >= 0)
+    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(heldKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
                         0);
   return true;
 }
@@ -599,9 +609,9 @@ void Desktop::click(int rootX, int rootY, int button)
   sync();
 }
 
-bool Desktop::typeKey(uint32_t keysym)
+bool Desktop::typeKey(uint32_t keysym, uint32_t heldKeysym)
 {
-  if (!typeKeyThroughXTest(connection, keysym))
+  if (!typeKeyThroughXTest(connection, keysym, heldKeysym))
     return false;
   sync();
   return true;

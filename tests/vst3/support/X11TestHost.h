@@ -98,8 +98,9 @@ private:
 };
 
 // A key stroke through XTest, to whatever has the focus: the key that
-// carries the key symbol, with Shift held when it is on the second level.
-bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym);
+// carries the key symbol, with Shift held when it is on the second level,
+// and the key of `heldKeysym` (a modifier such as Control_L) held too.
+bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym, uint32_t heldKeysym = 0);
 
 // The whole screen as a user meets it, for hosts that make their own
 // windows: windows found by name or size, and the pointer and the keys
@@ -125,7 +126,7 @@ public:
   bool rootPosition(uint32_t window, int& x, int& y);
   Image grab(uint32_t window);
   void click(int rootX, int rootY, int button = 1);
-  bool typeKey(uint32_t keysym);
+  bool typeKey(uint32_t keysym, uint32_t heldKeysym = 0);
   // Types ASCII text key by key, at a person's pace.
   bool typeText(const char* text);
   uint32_t inputFocus();
