@@ -644,6 +644,9 @@ void X11EditorWindow::takeFocus()
   // host's window on the same click stamps that change with a later time,
   // and the server ignores a request older than the last change (seen in
   // Ardour 7.3 under Openbox: the editor's window never got the focus).
+  // Reverting to the parent: when the host hides or destroys our window
+  // with a field open, the server gives the focus to the host's window, so
+  // the keyboard is never left on a window no one sees.
   xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
   tookFocus = true;
   xcb_flush(connection);

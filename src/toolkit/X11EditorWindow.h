@@ -28,8 +28,8 @@ class IEditorGraphics;
 //
 // Keys come from the host through the plug-in view where it passes them.
 // Where it does not, the window takes them from X while the editor has
-// something open that takes keys: it takes the input focus itself when a menu,
-// field or message box opens and on each click into it, takes it again
+// something open that takes keys: it takes the input focus itself when a
+// menu, field or message box opens and on each click into it, takes it again
 // when the host's window takes it back meanwhile, and hands it back when
 // the last one closes (or the window goes), so that the host's shortcuts
 // work again. Focus the user moved to another application stays there.
