@@ -289,7 +289,37 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
   // Closed, the host has the keys again.
   EXPECT_EQ(typed("cd"), "abcd") << "the host did not get the keyboard back";
 
+  // With the menu open the user turns to another application's window: the
+  // editor does not take the focus back from it.
+  desktop.click(presetsX, presetsY);
+  ASSERT_TRUE(settled().pixels != closed.pixels) << "the preset menu did not open";
+  void* other = gtk.windowNew(0);
+  gtk.setTitle(other, "Another application");
+  void* otherField = gtk.entryNew();
+  gtk.containerAdd(other, otherField);
+  gtk.showAll(other);
+  gtk.pump(std::chrono::milliseconds(300));
+  gtk.present(other);
+  gtk.grabFocus(otherField);
+  gtk.pump(std::chrono::milliseconds(500));
+  desktop.typeText("zz");
+  gtk.pump(std::chrono::milliseconds(300));
+  EXPECT_EQ(std::string(gtk.entryText(otherField)), "zz") << "the editor kept the keyboard from another window";
+
+  // Back in the host's window, a click opens the menu with the keyboard
+  // again; the host closes the editor with it open, and the keys are the
+  // host's at once.
+  gtk.present(window);
+  gtk.pump(std::chrono::milliseconds(300));
+  desktop.click(presetsX, presetsY);
+  if (settled().pixels == closed.pixels)
+    desktop.click(presetsX, presetsY);
+  ASSERT_TRUE(settled().pixels != closed.pixels) << "the preset menu did not open";
   editor.close();
+  gtk.pump(std::chrono::milliseconds(300));
+  EXPECT_EQ(typed("ef"), "abcdef") << "closing the editor with its menu open left the keyboard captured";
+
+  gtk.destroy(other);
   gtk.destroy(window);
   gtk.pump(std::chrono::milliseconds(50));
 }
