@@ -666,10 +666,12 @@ void X11EditorWindow::onFocusOut(const xcb_focus_out_event_t& event)
   // on the click into it (the window manager focuses the host's window),
   // or when their toolkit settles its own focus (seen in Ardour's LV2
   // window and in Audacity's effect dialog). The keys belong to the field
-  // until it closes, so the editor takes it again, a few times per user
-  // action so that it never fights a host that insists. Focus that went to
-  // another application's window stays there: the user went elsewhere.
-  if (now > 1 && retakesLeft > 0 && topLevelOf(now) == topLevelOf(window))
+  // until it closes, so the editor takes it again while the user works in
+  // it (the pointer is over it), a few times per user action so that it
+  // never fights a host that insists. Focus the user gave to the host's
+  // own controls (the pointer went there) or to another application's
+  // window stays there.
+  if (now > 1 && pointerInside && retakesLeft > 0 && topLevelOf(now) == topLevelOf(window))
   {
     --retakesLeft;
     takeFocus();
