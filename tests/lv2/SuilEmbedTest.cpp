@@ -306,18 +306,24 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
   gtk.pump(std::chrono::milliseconds(300));
   EXPECT_EQ(std::string(gtk.entryText(otherField)), "zz") << "the editor kept the keyboard from another window";
 
-  // Back in the host's window, a click opens the menu with the keyboard
-  // again; the host closes the editor with it open, and the keys are the
-  // host's at once.
+  // Nor from the host's own field, clicked with the menu still open.
   gtk.present(window);
   gtk.pump(std::chrono::milliseconds(300));
+  const uint32_t hostWindow = desktop.findWindow("Suil keys host");
+  int hostX = 0, hostY = 0;
+  ASSERT_TRUE(hostWindow && desktop.rootPosition(hostWindow, hostX, hostY));
+  desktop.click(hostX + 40, hostY + 10);
+  EXPECT_EQ(typed("gh"), "abcdgh") << "the editor kept the keyboard from the host's own field";
+
+  // A click opens the menu with the keyboard again; the host closes the
+  // editor with it open, and the keys are the host's at once.
   desktop.click(presetsX, presetsY);
   if (settled().pixels == closed.pixels)
     desktop.click(presetsX, presetsY);
   ASSERT_TRUE(settled().pixels != closed.pixels) << "the preset menu did not open";
   editor.close();
   gtk.pump(std::chrono::milliseconds(300));
-  EXPECT_EQ(typed("ef"), "abcdef") << "closing the editor with its menu open left the keyboard captured";
+  EXPECT_EQ(typed("ef"), "abcdghef") << "closing the editor with its menu open left the keyboard captured";
 
   gtk.destroy(other);
   gtk.destroy(window);
