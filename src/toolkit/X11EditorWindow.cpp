@@ -641,9 +641,8 @@ xcb_window_t X11EditorWindow::currentFocus()
 void X11EditorWindow::takeFocus()
 {
   // The server's time, not the click's: a window manager that focuses the
-  // host's window on the same click stamps that change with a later time,
-  // and the server ignores a request older than the last change (seen in
-  // Ardour 7.3 under Openbox: the editor's window never got the focus).
+  // host's window on the same click may stamp that change with a later
+  // time, and the server ignores a request older than the last change.
   // Reverting to the parent: when the host hides or destroys our window
   // with a field open, the server gives the focus to the host's window, so
   // the keyboard is never left on a window no one sees.
