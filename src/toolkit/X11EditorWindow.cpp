@@ -36,14 +36,15 @@ constexpr uint8_t kRightButton = 3;
 constexpr uint8_t kWheelUp = 4;
 constexpr uint8_t kWheelDown = 5;
 
+// Keys are selected only while the editor wants them: the server hands a
+// key to the window under the pointer when that lies inside the focus
+// window, so a window selecting keys all the time would take the host's
+// shortcuts whenever the pointer rests on the editor.
 constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                 XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
-                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
-                                XCB_EVENT_MASK_FOCUS_CHANGE;
+                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_FOCUS_CHANGE;
+constexpr uint32_t kKeyEvents = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
 
-// XEmbed messages.
-constexpr uint32_t kXEmbedFocusIn = 4;
-constexpr uint32_t kXEmbedFocusOut = 5;
 // A pasted text longer than this is cut (in 32-bit units of the property).
 constexpr uint32_t kMaxPasteWords = 4096;
 
@@ -107,6 +108,10 @@ X11EditorWindow::~X11EditorWindow()
     return;
   if (!broken)
   {
+    // A field open when the host closes the editor leaves no keyboard
+    // behind: the host's window has it again.
+    if (tookFocus)
+      giveFocusBack();
     for (xcb_cursor_t c : cursors)
       if (c)
         xcb_free_cursor(connection, c);
@@ -304,8 +309,8 @@ void X11EditorWindow::handleEvent(const xcb_generic_event_t& event)
   case XCB_KEY_RELEASE:
     onKey(reinterpret_cast<const xcb_key_press_event_t&>(event), false);
     break;
-  case XCB_CLIENT_MESSAGE:
-    onClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
+  case XCB_FOCUS_OUT:
+    onFocusOut(reinterpret_cast<const xcb_focus_out_event_t&>(event));
     break;
   case XCB_SELECTION_NOTIFY:
     onSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
@@ -361,6 +366,11 @@ void X11EditorWindow::onButtonPress(const xcb_button_press_event_t& event)
   default:
     break; // middle button, sideways scrolling
   }
+  // The window manager may have focused the host's window on this click
+  // into an open field or menu; the keys are still theirs.
+  retakesLeft = kFocusRetakes;
+  if (keyboardWanted && alive() && currentFocus() != window)
+    takeFocus();
 }
 
 void X11EditorWindow::onButtonRelease(const xcb_button_release_event_t& event)
@@ -561,7 +571,6 @@ void X11EditorWindow::HideCursor(bool hide)
 
 void X11EditorWindow::internAtoms()
 {
-  xembedAtom = internAtom(connection, "_XEMBED");
   clipboardAtom = internAtom(connection, "CLIPBOARD");
   utf8Atom = internAtom(connection, "UTF8_STRING");
   pasteAtom = internAtom(connection, "_TOLMAR_PASTE");
@@ -588,6 +597,7 @@ void X11EditorWindow::loadKeymap()
 void X11EditorWindow::onKey(const xcb_key_press_event_t& event, bool down)
 {
   lastEventTime = event.time;
+  retakesLeft = kFocusRetakes;
   if (keymap.Empty())
     loadKeymap();
   const uint32_t keysym = keymap.Symbol(event.detail, event.state);
@@ -600,15 +610,71 @@ void X11EditorWindow::onKey(const xcb_key_press_event_t& event, bool down)
     graphics.OnKeyUp(pointerX, pointerY, press);
 }
 
-void X11EditorWindow::onClientMessage(const xcb_client_message_event_t& event)
+xcb_window_t X11EditorWindow::topLevelOf(xcb_window_t child)
 {
-  if (xembedAtom == XCB_ATOM_NONE || event.type != xembedAtom || event.format != 32)
+  // The ancestor that is a child of the root: the host's window, or the
+  // frame a window manager put around it.
+  xcb_window_t current = child;
+  for (int depth = 0; depth < 64 && current > 1; ++depth)
+  {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
+    if (!tree)
+      return XCB_NONE;
+    const xcb_window_t parent = tree->parent;
+    const xcb_window_t root = tree->root;
+    std::free(tree);
+    if (parent == root || parent == XCB_NONE)
+      return current;
+    current = parent;
+  }
+  return XCB_NONE;
+}
+
+xcb_window_t X11EditorWindow::currentFocus()
+{
+  xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+  const xcb_window_t window = focus ? focus->focus : static_cast<xcb_window_t>(XCB_NONE);
+  std::free(focus);
+  return window;
+}
+
+void X11EditorWindow::takeFocus()
+{
+  // The server's time, not the click's: a window manager that focuses the
+  // host's window on the same click may stamp that change with a later
+  // time, and the server ignores a request older than the last change.
+  // Reverting to the parent: when the host hides or destroys our window
+  // with a field open, the server gives the focus to the host's window, so
+  // the keyboard is never left on a window no one sees.
+  xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+  tookFocus = true;
+  xcb_flush(connection);
+}
+
+void X11EditorWindow::onFocusOut(const xcb_focus_out_event_t& event)
+{
+  // Focus moved by a host's or window manager's keyboard grab is not moved
+  // at all: it comes back when the grab ends.
+  if (event.event != window || !keyboardWanted || event.mode != XCB_NOTIFY_MODE_NORMAL ||
+      event.detail == XCB_NOTIFY_DETAIL_INFERIOR)
     return;
-  const uint32_t message = event.data.data32[1];
-  if (message == kXEmbedFocusIn)
-    embedderFocused = true;
-  else if (message == kXEmbedFocusOut)
-    embedderFocused = false;
+  const xcb_window_t now = currentFocus();
+  if (now == window)
+    return;
+  // Hosts take the focus back to their own window while a field is open:
+  // on the click into it (the window manager focuses the host's window),
+  // or when their toolkit settles its own focus (seen in Ardour's LV2
+  // window and in Audacity's effect dialog). The keys belong to the field
+  // until it closes, so the editor takes it again while the user works in
+  // it (the pointer is over it), a few times per user action so that it
+  // never fights a host that insists. Focus the user gave to the host's
+  // own controls (the pointer went there) or to another application's
+  // window stays there.
+  if (now > 1 && pointerInside && retakesLeft > 0 && topLevelOf(now) == topLevelOf(window))
+  {
+    --retakesLeft;
+    takeFocus();
+  }
 }
 
 void X11EditorWindow::WantKeyboard(bool want)
@@ -616,31 +682,47 @@ void X11EditorWindow::WantKeyboard(bool want)
   if (!alive() || want == keyboardWanted)
     return;
   keyboardWanted = want;
+  retakesLeft = kFocusRetakes;
+  const uint32_t mask = want ? kEventMask | kKeyEvents : kEventMask;
+  xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
   if (want)
   {
-    // An XEmbed socket that has focused us passes its keys on already.
-    // Otherwise the window takes the input focus itself, also inside a
-    // socket: asking the socket for it (XEMBED_REQUEST_FOCUS) would leave
-    // the socket holding the host's keyboard focus after the field closed,
-    // so that the host's shortcuts stayed dead until the user clicked
-    // elsewhere (seen in Ardour 7.3).
-    if (embedderFocused)
-      return;
-    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    focusBefore = focus && focus->focus != window ? focus->focus : static_cast<xcb_window_t>(XCB_NONE);
-    std::free(focus);
-    // The host's window keeps the focus when ours goes away.
-    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, lastEventTime);
-    tookFocus = true;
+    // The window takes the input focus itself, also inside an XEmbed
+    // socket that says it focused us: such a socket passes on only the
+    // keys its host does not want (Ardour 7.3 keeps Space, Return and
+    // keypad Enter for its transport and markers), and asking it for the
+    // focus (XEMBED_REQUEST_FOCUS) would leave it holding the host's
+    // keyboard focus after the field closed, so that the host's shortcuts
+    // stayed dead until the user clicked elsewhere. A keyboard grab would
+    // take the keys from every other application too, the window
+    // manager's shortcuts included, for as long as a field stayed open.
+    const xcb_window_t focus = currentFocus();
+    focusBefore = focus != window ? focus : static_cast<xcb_window_t>(XCB_NONE);
+    takeFocus();
   }
   else if (tookFocus)
   {
-    // Back to where it was (PointerRoot and None included); if that window
-    // is gone the server says so and the focus stays with the parent.
-    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, focusBefore, XCB_CURRENT_TIME);
     tookFocus = false;
+    giveFocusBack();
   }
   xcb_flush(connection);
+}
+
+void X11EditorWindow::giveFocusBack()
+{
+  // Only focus the editor still holds goes back: where the user has moved
+  // it to another window, it stays there.
+  if (currentFocus() != window)
+    return;
+  // Back to where it was (PointerRoot included); with no window known
+  // the host's own takes it, so that its shortcuts work at once. If that
+  // window is gone the server says so, and the focus reverts to our
+  // parent when ours goes.
+  xcb_window_t target = focusBefore;
+  if (target == XCB_NONE)
+    target = topLevelOf(window);
+  if (target != XCB_NONE)
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, target, XCB_CURRENT_TIME);
 }
 
 void X11EditorWindow::RequestPaste()

@@ -28,10 +28,11 @@ class IEditorGraphics;
 //
 // Keys come from the host through the plug-in view where it passes them.
 // Where it does not, the window takes them from X while the editor has
-// something open that takes keys: unless an XEmbed socket has focused it
-// (and passes its keys on), it takes the input focus itself on the click
-// that opened it, and hands it back when it is closed, so that the host's
-// shortcuts work again.
+// something open that takes keys: it takes the input focus itself when a
+// menu, field or message box opens and on each click into it, takes it again
+// when the host's window takes it back meanwhile, and hands it back when
+// the last one closes (or the window goes), so that the host's shortcuts
+// work again. Focus the user moved to another application stays there.
 //
 // Everything runs on the main thread.
 class X11EditorWindow final : public IPlatformWindow
@@ -100,7 +101,11 @@ private:
   void setSizeHints();
   void internAtoms();
   void onKey(const xcb_key_press_event_t& event, bool down);
-  void onClientMessage(const xcb_client_message_event_t& event);
+  void onFocusOut(const xcb_focus_out_event_t& event);
+  void takeFocus();
+  void giveFocusBack();
+  xcb_window_t currentFocus();
+  xcb_window_t topLevelOf(xcb_window_t child);
   void onSelectionNotify(const xcb_selection_notify_event_t& event);
   void loadKeymap();
 
@@ -133,11 +138,12 @@ private:
   // Keyboard and clipboard.
   X11Keys::Keymap keymap;
   uint32_t lastEventTime = XCB_CURRENT_TIME;
-  bool embedderFocused = false;   // the socket passes its keys on
   bool keyboardWanted = false;
   bool tookFocus = false;         // the input focus was taken directly
+  // Times the focus is taken back from the host per user action.
+  static constexpr int kFocusRetakes = 3;
+  int retakesLeft = kFocusRetakes;
   xcb_window_t focusBefore = 0;
-  xcb_atom_t xembedAtom = XCB_ATOM_NONE;
   xcb_atom_t clipboardAtom = XCB_ATOM_NONE;
   xcb_atom_t utf8Atom = XCB_ATOM_NONE;
   xcb_atom_t pasteAtom = XCB_ATOM_NONE;

@@ -152,6 +152,55 @@ bool Image::writePNG(const std::string& path) const
   return written;
 }
 
+bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym, uint32_t heldKeysym)
+{
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  const uint8_t first = setup->min_keycode;
+  const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+  xcb_get_keyboard_mapping_reply_t* map =
+      xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
+  if (!map)
+    return false;
+  const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(map);
+  const int perKey = map->keysyms_per_keycode;
+  int keycode = -1;
+  bool shift = false;
+  for (int k = 0; k < count && keycode < 0; ++k)
+    for (int level = 0; level < 2 && level < perKey; ++level)
+      if (symbols[k * perKey + level] == keysym)
+      {
+        keycode = first + k;
+        shift = level == 1;
+        break;
+      }
+  // The left Shift key: the one whose first symbol is Shift_L.
+  int shiftKey = -1;
+  int heldKey = -1;
+  for (int k = 0; k < count; ++k)
+  {
+    if (symbols[k * perKey] == 0xFFE1 && shiftKey < 0)
+      shiftKey = first + k;
+    if (heldKeysym && symbols[k * perKey] == heldKeysym && heldKey < 0)
+      heldKey = first + k;
+  }
+  std::free(map);
+  if (keycode < 0 || (shift && shiftKey < 0) || (heldKeysym && heldKey < 0))
+    return false;
+  if (heldKey >= 0)
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(heldKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  if (shift)
+    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  if (heldKey >= 0)
+    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(heldKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  return true;
+}
+
 // --- HostWindow ----------------------------------------------------------------------
 
 HostWindow::HostWindow(int width, int height, int x, int y) : originX(x), originY(y)
@@ -281,40 +330,8 @@ void HostWindow::release(int button)
 
 bool HostWindow::typeKey(uint32_t keysym)
 {
-  const xcb_setup_t* setup = xcb_get_setup(connection);
-  const uint8_t first = setup->min_keycode;
-  const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-  xcb_get_keyboard_mapping_reply_t* map =
-      xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, first, count), nullptr);
-  if (!map)
+  if (!typeKeyThroughXTest(connection, keysym))
     return false;
-  const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(map);
-  const int perKey = map->keysyms_per_keycode;
-  int keycode = -1;
-  bool shift = false;
-  for (int k = 0; k < count && keycode < 0; ++k)
-    for (int level = 0; level < 2 && level < perKey; ++level)
-      if (symbols[k * perKey + level] == keysym)
-      {
-        keycode = first + k;
-        shift = level == 1;
-        break;
-      }
-  // The left Shift key: the one whose first symbol is Shift_L.
-  int shiftKey = -1;
-  for (int k = 0; k < count && shiftKey < 0; ++k)
-    if (symbols[k * perKey] == 0xFFE1)
-      shiftKey = first + k;
-  std::free(map);
-  if (keycode < 0 || (shift && shiftKey < 0))
-    return false;
-  if (shift)
-    xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  xcb_test_fake_input(connection, XCB_KEY_PRESS, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(keycode), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  if (shift)
-    xcb_test_fake_input(connection, XCB_KEY_RELEASE, static_cast<uint8_t>(shiftKey), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
-                        0);
   sync();
   return true;
 }
@@ -385,5 +402,283 @@ uint32_t HostWindow::inputFocus()
 void HostWindow::sync()
 {
   std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+// --- Desktop -----------------------------------------------------------------------
+
+namespace
+{
+pid_t windowManager = -1;
+
+void stopWindowManager()
+{
+  if (windowManager > 0)
+  {
+    kill(windowManager, SIGTERM);
+    waitpid(windowManager, nullptr, 0);
+    windowManager = -1;
+  }
+}
+
+bool windowManagerRunning(xcb_connection_t* connection, xcb_window_t root)
+{
+  const xcb_atom_t check = atomNamed(connection, "_NET_SUPPORTING_WM_CHECK");
+  xcb_get_property_reply_t* reply =
+      xcb_get_property_reply(connection, xcb_get_property(connection, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+  const bool running = reply && xcb_get_property_value_length(reply) == 4;
+  std::free(reply);
+  return running;
+}
+} // namespace
+
+Desktop::Desktop()
+{
+  connection = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(connection))
+  {
+    xcb_disconnect(connection);
+    connection = nullptr;
+    return;
+  }
+  root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+Desktop::~Desktop()
+{
+  if (connection)
+    xcb_disconnect(connection);
+}
+
+bool Desktop::StartWindowManager(std::string& error)
+{
+  if (windowManager > 0)
+    return true;
+  if (!VirtualDisplay::Shared())
+  {
+    error = VirtualDisplay::Error();
+    return false;
+  }
+  if (!executableInPath("openbox"))
+  {
+    error = "Openbox is not installed (Debian package openbox)";
+    return false;
+  }
+  const pid_t child = fork();
+  if (child < 0)
+  {
+    error = "cannot fork";
+    return false;
+  }
+  if (child == 0)
+  {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const int devnull = open("/dev/null", O_RDWR);
+    if (devnull >= 0)
+    {
+      dup2(devnull, STDIN_FILENO);
+      dup2(devnull, STDOUT_FILENO);
+      dup2(devnull, STDERR_FILENO);
+    }
+    execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  windowManager = child;
+  std::atexit(stopWindowManager);
+  Desktop desktop;
+  for (int i = 0; i < 200 && desktop.ok(); ++i)
+  {
+    if (windowManagerRunning(desktop.connection, desktop.root))
+      return true;
+    usleep(25000);
+  }
+  error = "Openbox did not start";
+  stopWindowManager();
+  return false;
+}
+
+std::string Desktop::title(uint32_t window)
+{
+  std::string text;
+  for (xcb_atom_t name : {atomNamed(connection, "_NET_WM_NAME"), static_cast<xcb_atom_t>(XCB_ATOM_WM_NAME)})
+  {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 256), nullptr);
+    if (reply && reply->format == 8)
+      text.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                  static_cast<size_t>(xcb_get_property_value_length(reply)));
+    std::free(reply);
+    if (!text.empty())
+      break;
+  }
+  return text;
+}
+
+uint32_t Desktop::search(uint32_t from, const std::string& text, int width, int height, int depth)
+{
+  if (depth > 32)
+    return 0;
+  if (!text.empty() && title(from).find(text) != std::string::npos)
+    return from;
+  if (text.empty())
+  {
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, from), nullptr);
+    const bool sized = geometry && geometry->width == width && geometry->height == height;
+    std::free(geometry);
+    if (sized)
+    {
+      const xcb_atom_t info = atomNamed(connection, "_XEMBED_INFO");
+      xcb_get_property_reply_t* reply =
+          xcb_get_property_reply(connection, xcb_get_property(connection, 0, from, info, info, 0, 2), nullptr);
+      const bool embedded = reply && xcb_get_property_value_length(reply) > 0;
+      std::free(reply);
+      if (embedded)
+        return from;
+    }
+  }
+  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, from), nullptr);
+  if (!tree)
+    return 0;
+  const xcb_window_t* children = xcb_query_tree_children(tree);
+  uint32_t found = 0;
+  for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+    found = search(children[i], text, width, height, depth + 1);
+  std::free(tree);
+  return found;
+}
+
+uint32_t Desktop::findWindow(const std::string& text)
+{
+  return text.empty() ? 0 : search(root, text, 0, 0, 0);
+}
+
+uint32_t Desktop::findEmbedded(int width, int height)
+{
+  return search(root, "", width, height, 0);
+}
+
+bool Desktop::rootPosition(uint32_t window, int& x, int& y)
+{
+  xcb_translate_coordinates_reply_t* reply =
+      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr);
+  if (!reply)
+    return false;
+  x = reply->dst_x;
+  y = reply->dst_y;
+  std::free(reply);
+  return true;
+}
+
+Image Desktop::grab(uint32_t window)
+{
+  Image image;
+  xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+  if (!geometry)
+    return image;
+  const int width = geometry->width;
+  const int height = geometry->height;
+  std::free(geometry);
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      connection,
+      xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(height), ~0u),
+      nullptr);
+  if (!reply)
+    return image;
+  const auto* data = reinterpret_cast<const uint32_t*>(xcb_get_image_data(reply));
+  const int stride = xcb_get_image_data_length(reply) / 4 / std::max(1, height);
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(static_cast<size_t>(width) * height);
+  for (int row = 0; row < height; ++row)
+    for (int col = 0; col < width; ++col)
+      image.pixels[static_cast<size_t>(row) * width + col] = data[static_cast<size_t>(row) * stride + col] & 0xFFFFFF;
+  std::free(reply);
+  return image;
+}
+
+void Desktop::click(int rootX, int rootY, int button)
+{
+  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(rootX),
+                      static_cast<int16_t>(rootY), 0);
+  sync();
+  usleep(50000);
+  xcb_test_fake_input(connection, XCB_BUTTON_PRESS, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  sync();
+  usleep(50000);
+  xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                      0);
+  sync();
+}
+
+bool Desktop::typeKey(uint32_t keysym, uint32_t heldKeysym)
+{
+  if (!typeKeyThroughXTest(connection, keysym, heldKeysym))
+    return false;
+  sync();
+  return true;
+}
+
+bool Desktop::typeText(const char* text)
+{
+  for (const char* p = text; p && *p; ++p)
+  {
+    if (!typeKey(static_cast<unsigned char>(*p)))
+      return false;
+    // A person's pace: hosts read their keys between frames.
+    usleep(20000);
+  }
+  return true;
+}
+
+uint32_t Desktop::inputFocus()
+{
+  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+  const uint32_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
+void Desktop::sync()
+{
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+bool findHighlight(const Image& image, uint32_t colour, int& x, int& y)
+{
+  // The first band of rows that each hold a long run of the colour: a
+  // painted item, not a check mark, a letter or a knob's arc.
+  int top = -1, bottom = -1, left = 0, right = 0;
+  for (int row = 0; row < image.height; ++row)
+  {
+    int bestStart = 0, bestLength = 0;
+    for (int col = 0; col < image.width;)
+    {
+      int end = col;
+      while (end < image.width && image.at(end, row) == colour)
+        ++end;
+      if (end - col > bestLength)
+      {
+        bestStart = col;
+        bestLength = end - col;
+      }
+      col = end + 1;
+    }
+    if (bestLength >= 60)
+    {
+      if (top < 0)
+      {
+        top = row;
+        left = bestStart;
+        right = bestStart + bestLength - 1;
+      }
+      bottom = row;
+    }
+    else if (top >= 0)
+      break;
+  }
+  if (top < 0)
+    return false;
+  x = (left + right) / 2;
+  y = (top + bottom) / 2;
+  return true;
 }
 } // namespace host

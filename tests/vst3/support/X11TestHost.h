@@ -96,4 +96,51 @@ private:
   int originY = 0;
   std::string clipboard;
 };
+
+// A key stroke through XTest, to whatever has the focus: the key that
+// carries the key symbol, with Shift held when it is on the second level,
+// and the key of `heldKeysym` (a modifier such as Control_L) held too.
+bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym, uint32_t heldKeysym = 0);
+
+// The whole screen as a user meets it, for hosts that make their own
+// windows: windows found by name or size, and the pointer and the keys
+// through XTest to wherever the window manager and the hosts put the focus.
+class Desktop
+{
+public:
+  Desktop();
+  ~Desktop();
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+
+  bool ok() const { return connection != nullptr; }
+  // Starts Openbox on the shared virtual display, once per process, so that
+  // clicks focus windows as they do on users' desktops; false (and why)
+  // where it is not installed or does not start.
+  static bool StartWindowManager(std::string& error);
+
+  // The first window (depth first from the root) whose title holds `text`.
+  uint32_t findWindow(const std::string& text);
+  // The first window of this size that speaks XEmbed (an embedded editor).
+  uint32_t findEmbedded(int width, int height);
+  bool rootPosition(uint32_t window, int& x, int& y);
+  Image grab(uint32_t window);
+  void click(int rootX, int rootY, int button = 1);
+  bool typeKey(uint32_t keysym, uint32_t heldKeysym = 0);
+  // Types ASCII text key by key, at a person's pace.
+  bool typeText(const char* text);
+  uint32_t inputFocus();
+  void sync();
+
+private:
+  uint32_t search(uint32_t from, const std::string& text, int width, int height, int depth);
+  std::string title(uint32_t window);
+
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = 0;
+};
+
+// The middle of the rows painted wholly in `colour` (a highlighted menu
+// item), in the image's pixels; false where no row is.
+bool findHighlight(const Image& image, uint32_t colour, int& x, int& y);
 } // namespace host
