@@ -233,15 +233,19 @@ void X11EditorWindow::setXEmbedInfo()
 void X11EditorWindow::setSizeHints()
 {
   // Embedders size their socket from these hints when they lay out, which
-  // may be before any resize request reaches them. The editor changes its
-  // size only through its own size menu and corner, so the size it has is
-  // both the least it needs and the one to start from; every resize
-  // renews them.
-  constexpr uint32_t kProgramSize = 1u << 3, kMinSize = 1u << 4, kBaseSize = 1u << 8;
+  // may be before any resize request reaches them; every resize renews
+  // them. The window shows the editor at one size only, the one it has now:
+  // that is its program size and its base (GTK 3 embedders take the base as
+  // the size they prefer) and the most it can fill (an embedder with a
+  // larger window centres it there instead of stretching it over pixels
+  // nobody draws). No minimum: the editor shrinks through its own menu and
+  // corner, and an embedder that reads a minimum once (suil's GTK 2
+  // wrapper) would hold the window at its first size for good.
+  constexpr uint32_t kProgramSize = 1u << 3, kMaxSize = 1u << 5, kBaseSize = 1u << 8;
   const auto w = static_cast<uint32_t>(windowWidth);
   const auto h = static_cast<uint32_t>(windowHeight);
   // flags, x, y, width, height, min, max, increments, aspects, base, gravity
-  const uint32_t hints[18] = {kProgramSize | kMinSize | kBaseSize, 0, 0, w, h, w, h, 0, 0, 0, 0, 0, 0, 0, 0, w, h, 0};
+  const uint32_t hints[18] = {kProgramSize | kMaxSize | kBaseSize, 0, 0, w, h, 0, 0, w, h, 0, 0, 0, 0, 0, 0, w, h, 0};
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
                       32, 18, hints);
 }
