@@ -14,9 +14,10 @@ packages=(
   xvfb libxcb-xtest0-dev
   # The LV2 plug-in: its headers, and lilv and suil to load it in the tests.
   lv2-dev liblilv-dev lilv-utils libsuil-dev
-  # GTK hosts embed the LV2 editor through suil's X11-in-GTK3 wrapper, which
-  # needs GTK's library (not its headers).
-  libgtk-3-0
+  # GTK hosts embed the LV2 editor through suil's X11-in-GTK3 wrapper
+  # (Audacity, jalv) or its X11-in-GTK2 one (Ardour), which need GTK's
+  # libraries (not their headers).
+  libgtk-3-0 libgtk2.0-0
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
   # CPack which files are shared objects, lintian checks the package.
   dpkg-dev file lintian
