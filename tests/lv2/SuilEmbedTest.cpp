@@ -207,8 +207,8 @@ struct AnyGtk
   }
 };
 
-// The editor's own window: the one window with base-size hints and XEmbed
-// information (the wrappers' plugs have no base size).
+// The editor's own window: the deepest window with base-size hints and
+// XEmbed information (a wrapper's plug may have both, and holds it).
 xcb_window_t findEditorWindow(xcb_connection_t* connection, xcb_window_t parent, xcb_atom_t xembedInfo)
 {
   xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr);
@@ -228,7 +228,9 @@ xcb_window_t findEditorWindow(xcb_connection_t* connection, xcb_window_t parent,
                          (static_cast<const uint32_t*>(xcb_get_property_value(hints))[0] & (1u << 8)) != 0;
     std::free(info);
     std::free(hints);
-    found = hasInfo && hasBase ? children[i] : findEditorWindow(connection, children[i], xembedInfo);
+    found = findEditorWindow(connection, children[i], xembedInfo);
+    if (!found && hasInfo && hasBase)
+      found = children[i];
   }
   std::free(tree);
   return found;

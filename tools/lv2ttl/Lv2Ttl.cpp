@@ -199,12 +199,7 @@ void writeManifest(std::ostream& out, TolmarDelay& delay, const std::string& dsp
   {
     out << "<" << Lv2Uris::kEditor << ">\n  a ui:X11UI ;\n  ui:binary <" << uiBinary << "> ;\n"
         << "  lv2:requiredFeature urid:map, ui:parent, ui:idleInterface ;\n"
-        // The editor sizes itself (its size menu and corner) and tells the
-        // host through ui:resize; noUserResize asks hosts to give it a window
-        // of its own size rather than one the user drags. GTK hosts (jalv,
-        // Ardour) then make their window follow the editor's size both ways;
-        // a window the user may size never shrinks when the editor does.
-        << "  lv2:optionalFeature ui:resize, ui:touch, ui:noUserResize ;\n"
+        << "  lv2:optionalFeature ui:resize, ui:touch ;\n"
         << "  lv2:extensionData ui:idleInterface, ui:resize ;\n"
         << "  ui:portNotification [\n    ui:plugin <" << Lv2Uris::kPlugin << "> ;\n"
         << "    lv2:symbol \"notify\" ;\n    ui:protocol atom:eventTransfer ;\n  ] .\n\n";
