@@ -14,10 +14,11 @@ packages=(
   xvfb libxcb-xtest0-dev
   # The LV2 plug-in: its headers, and lilv and suil to load it in the tests.
   lv2-dev liblilv-dev lilv-utils libsuil-dev
-  # GTK hosts embed the LV2 editor through suil's X11-in-GTK3 and
-  # X11-in-GTK2 wrappers, which need GTK's libraries (not their headers);
-  # a window manager moves the keyboard focus on clicks as on users'
-  # desktops, for the tests that type into hosts' windows.
+  # GTK hosts embed the LV2 editor through suil's X11-in-GTK3 wrapper
+  # (Audacity, jalv) or its X11-in-GTK2 one (Ardour), which need GTK's
+  # libraries (not their headers); a window manager moves the keyboard focus
+  # on clicks as on users' desktops, for the tests that type into hosts'
+  # windows.
   libgtk-3-0 libgtk2.0-0 openbox
   # The Debian package: dpkg-shlibdeps finds its dependencies, file tells
   # CPack which files are shared objects, lintian checks the package.

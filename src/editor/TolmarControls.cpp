@@ -75,7 +75,7 @@ void ITolmarOnlineMenu::OnInit()
   menu.AddItem((std::string("Visit ") + VendorInfo::kVendorHost).c_str());
 }
 
-void ITolmarOnlineMenu::OnMouseDown(float x, float y, const IMouseMod&)
+void ITolmarOnlineMenu::OnMouseDown(float, float, const IMouseMod&)
 {
   // While a check runs, its item says so and cannot start a second one.
   const bool checking = Owner().isCheckingForUpdate();
@@ -84,7 +84,9 @@ void ITolmarOnlineMenu::OnMouseDown(float x, float y, const IMouseMod&)
     check->SetText(checking ? kCheckingForUpdate : kCheckForUpdate);
     check->SetEnabled(!checking);
   }
-  GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
+  // Below the button, not at the pointer: the menu leaves the button in
+  // sight, and a second click on it lands outside the menu, which closes it.
+  GetUI()->CreatePopupMenu(*this, menu, GetRECT());
 }
 
 void ITolmarOnlineMenu::OnPopupMenuSelection(IPopupMenu* selected, int)
@@ -107,7 +109,7 @@ constexpr const char* kSavePresetItem = "Save Preset\xE2\x80\xA6";
 constexpr const char* kDeletePresetItem = "Delete Preset";
 } // namespace
 
-void ITolmarPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
+void ITolmarPresetMenu::OnMouseDown(float, float, const IMouseMod&)
 {
   const TolmarDelay& delay = Owner().getDelay();
   menu.Clear();
@@ -139,7 +141,8 @@ void ITolmarPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
   add(kSavePresetItem, 0, {Action::kSave, -1, {}});
   // Only a user preset that is loaded can be deleted; factory presets never.
   add(kDeletePresetItem, loadedListed ? 0 : IPopupMenu::kDisabled, {Action::kDelete, -1, delay.getUserPresetName()});
-  GetUI()->CreatePopupMenu(*this, menu, IRECT(x, y, x, y));
+  // Below the button, as the online menu: a second click on it closes.
+  GetUI()->CreatePopupMenu(*this, menu, GetRECT());
 }
 
 void ITolmarPresetMenu::OnPopupMenuSelection(IPopupMenu* selected, int)

@@ -285,43 +285,21 @@ constexpr size_t kMaxTypedCharacters = 64;
 // Room for the name limit and a little beyond, so that a name too long is
 // refused with a word rather than silently cut.
 constexpr size_t kMaxNameFieldCharacters = UserPresetFolder::kMaxNameLength + 28;
-// Where the name of a preset is typed: beside the preset menu, wide enough
-// for a long name at the caption's size.
-const IRECT kPresetNameField(20.f, 92.f, 560.f, 136.f);
 constexpr const char* kSavePresetCaption = "Save Preset";
 constexpr const char* kDeletePresetCaption = "Delete Preset";
 } // namespace
 
-IRECT TolmarEditor::valueCaptionOf(int paramIdx) const
-{
-  for (int i = 0; graphics && i < graphics->NControls(); ++i)
-  {
-    IControl* control = graphics->GetControl(i);
-    if (control->GetParamIdx() != paramIdx)
-      continue;
-    if (auto* knob = dynamic_cast<ITolmarKnobTextControl*>(control))
-      return knob->CaptionRECT();
-    if (auto* toggle = dynamic_cast<ITolmarSwitchTextControl*>(control))
-      return toggle->CaptionRECT();
-    return control->GetRECT();
-  }
-  return {};
-}
-
 void TolmarEditor::promptForValue(int paramIdx)
 {
   const IParam* param = delay.GetParam(paramIdx);
-  const IRECT caption = valueCaptionOf(paramIdx);
-  if (!WindowIsOpen() || !param || caption.Empty())
+  if (!WindowIsOpen() || !param)
     return;
   IString shown;
   if (paramIdx == kTime)
     delay.getDelayTimeDisplay(shown);
   else
     param->GetDisplay(param->Value(), false, shown, true);
-  IText style = GUI::valueStyle();
-  style.valign = EVAlign::Middle;
-  graphics->PromptForText(style, caption, shown.Get(), kMaxTypedCharacters,
+  graphics->PromptForText(param->GetName(), "OK", GUI::valueStyle(), shown.Get(), kMaxTypedCharacters,
                           [this, paramIdx](const std::string& text) { return applyTypedValue(paramIdx, text); });
 }
 
@@ -422,21 +400,27 @@ void TolmarEditor::recallUserPreset(const std::string& name)
     graphics->SetAllControlsDirty();
 }
 
-void TolmarEditor::promptSavePreset(const std::string& initialName)
+void TolmarEditor::promptSavePreset()
+{
+  // The loaded user preset's name, to save it again or a variant of it.
+  promptPresetName(delay.getUserPresetName());
+}
+
+void TolmarEditor::promptPresetName(const std::string& text)
 {
   if (!WindowIsOpen())
     return;
-  IText style(26.f, GUI::kPaleYellow, GUI::kFont, EAlign::Near, EVAlign::Middle);
-  const std::string initial = !initialName.empty() ? initialName : delay.getUserPresetName();
-  graphics->PromptForText(style, kPresetNameField, initial, kMaxNameFieldCharacters, [this](const std::string& typed) {
+  graphics->PromptForText("Preset name", "Save", GUI::buttonStyle(), text, kMaxNameFieldCharacters, [this](const std::string& typed) {
     // Blanks around a name are never meant.
     const size_t first = typed.find_first_not_of(' ');
     const std::string name = first == std::string::npos ? std::string() : typed.substr(first, typed.find_last_not_of(' ') - first + 1);
     const std::string problem = UserPresetFolder::nameProblem(name);
     if (!problem.empty())
     {
-      // The field closes for the message and opens again with the name.
-      showPresetMessage(problem, kSavePresetCaption, [this, typed] { promptSavePreset(typed); });
+      // The field closes for the message and opens again with what was
+      // typed; a name that was only blanks comes back empty.
+      const std::string again = name.empty() ? std::string() : typed;
+      showPresetMessage(problem, kSavePresetCaption, [this, again] { promptPresetName(again); });
       return true;
     }
     if (UserPresetFolder().exists(name))

@@ -78,9 +78,10 @@ public:
   // The user's presets: listed when the preset menu opens.
   std::vector<UserPresetFolder::Entry> listUserPresets() const;
   void recallUserPreset(const std::string& name);
-  // Asks for a name in a text field, then writes the current settings
-  // under it, asking before a file of that name is replaced.
-  void promptSavePreset(const std::string& initialName = {});
+  // Asks for a name in a text field (holding the loaded user preset's),
+  // then writes the current settings under it, asking before a file of
+  // that name is replaced.
+  void promptSavePreset();
   void confirmDeletePreset(const std::string& name);
   const std::string& getResourceFolder() const { return resourceFolder; }
 
@@ -118,7 +119,8 @@ public:
 
 private:
   void refreshTimeDisplay();
-  IRECT valueCaptionOf(int paramIdx) const;
+  // Opens the preset name field holding text.
+  void promptPresetName(const std::string& text);
   // Sets a parameter to a plain value as one host edit, the control following.
   void editParameter(int paramIdx, double value);
   void savePresetAs(const std::string& name);

@@ -97,6 +97,9 @@ bool Lv2EditorUI::open(const std::string& resources, uint32_t parent)
   if (!created)
     return false;
   window = created.get();
+  // Hosts embed through toolkits that may keep their window's size when the
+  // editor asks for another (Audacity's dialog never hears of it).
+  window->AskTopLevelToFollow(true);
   editor->OpenWindow(std::move(created));
   // The host lays out its socket as soon as instantiation returns; it must
   // know the size by then, not at the first idle call.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "control/TolmarConfig.h"
+#include "control/UserPresetFolder.h"
 #include "params/ProductFacts/ProductIdentity.h"
 #include "params/ProductFacts/SyncRates.h"
 #include "plugin/DelayTail.h"
@@ -229,27 +230,47 @@ int TolmarDelay::unserializeTolmarState(const IByteChunk& chunk, int startPos)
   return pos;
 }
 
+bool TolmarDelay::holdsValuesOf(const IByteChunk& state) const
+{
+  // Tagged states only: the nine values after the tag.
+  if (isOldVersion1(state, 0))
+    return false;
+  int pos = static_cast<int>(std::strlen(versionMagic));
+  for (int i = 0; i < kNumParams; ++i)
+  {
+    double v = 0.0;
+    pos = state.Get(&v, pos);
+    if (pos < 0 || static_cast<float>(Param(i).Constrain(v)) != static_cast<float>(Param(i).Value()))
+      return false;
+  }
+  return true;
+}
+
 int TolmarDelay::presetMatchingValues() const
 {
-  const int tagLength = static_cast<int>(std::strlen(versionMagic));
   for (int p = 0; p < NPresets(); ++p)
   {
     const IPreset* preset = GetPreset(p);
-    // Presets are tagged states: the nine values after the tag.
-    if (!preset || !preset->initialized || isOldVersion1(preset->chunk, 0))
-      continue;
-    bool same = true;
-    int pos = tagLength;
-    for (int i = 0; i < kNumParams && same; ++i)
-    {
-      double v = 0.0;
-      pos = preset->chunk.Get(&v, pos);
-      same = pos >= 0 && static_cast<float>(Param(i).Constrain(v)) == static_cast<float>(Param(i).Value());
-    }
-    if (same)
+    if (preset && preset->initialized && holdsValuesOf(preset->chunk))
       return p;
   }
   return -1;
+}
+
+std::string TolmarDelay::userPresetMatchingValues() const
+{
+  const UserPresetFolder folder;
+  for (const UserPresetFolder::Entry& entry : folder.list())
+  {
+    const std::optional<std::vector<char>> state = folder.load(entry.name);
+    if (!state)
+      continue;
+    IByteChunk chunk;
+    chunk.PutBytes(state->data(), static_cast<int>(state->size()));
+    if (holdsValuesOf(chunk))
+      return entry.name;
+  }
+  return {};
 }
 
 void TolmarDelay::tickMatchingPreset(bool keepWhenNone)
@@ -262,6 +283,34 @@ void TolmarDelay::tickMatchingPreset(bool keepWhenNone)
     // preset recalled before.
     userPresetName.clear();
   }
+  // A restored state may hold a user preset's values: a host that loads the
+  // preset file itself restores it as a state. That preset is then the
+  // loaded one, ticked and deletable; among user presets the first in the
+  // menu's order. A factory preset with its factory values wins where both
+  // match (the factory sound is the one meant, and hosts load the factory
+  // preset files the same way); one that holds edits made in this session
+  // (a factory preset keeps them when left, also for a user preset saved
+  // from it) does not. Only after a restore, which is rare: values that
+  // arrive port by port never read the folder.
+  if (keepWhenNone || (match >= 0 && holdsFactoryValues(match)))
+    return;
+  const std::string user = userPresetMatchingValues();
+  if (!user.empty())
+  {
+    currentPresetIdx = -1;
+    userPresetName = user;
+  }
+}
+
+bool TolmarDelay::holdsFactoryValues(int preset) const
+{
+  if (preset < 0 || preset >= static_cast<int>(kFactoryPresets.size()))
+    return false;
+  const auto& values = kFactoryPresets[static_cast<size_t>(preset)].values;
+  for (int i = 0; i < kNumParams; ++i)
+    if (static_cast<float>(Param(i).Constrain(values[static_cast<size_t>(i)])) != static_cast<float>(Param(i).Value()))
+      return false;
+  return true;
 }
 
 // --- Changes from other threads --------------------------------------------------

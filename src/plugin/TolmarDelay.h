@@ -92,6 +92,9 @@ public:
   static constexpr const char* versionMagic = StateFormat::kTag;
   static constexpr const char* stringToTest = StateFormat::kTagPrefix;
   bool isOldVersion1(const IByteChunk& chunk, int startPos) const;
+  // True when a tagged state holds the parameters' values (compared in
+  // single precision, as values reach LV2 ports).
+  bool holdsValuesOf(const IByteChunk& state) const;
 
   // Main thread: the editor's preset switch.
   void changePreset(int index);
@@ -111,8 +114,16 @@ public:
   // Main thread: the preset whose values the parameters hold (compared in
   // single precision, as values reach LV2 ports), or -1 for none.
   int presetMatchingValues() const;
+  // Main thread: the first user preset (by name) whose values the
+  // parameters hold, compared as above; empty for none.
+  std::string userPresetMatchingValues() const;
+  // True when the parameters hold the factory preset's own values (not
+  // edits its bank entry took up).
+  bool holdsFactoryValues(int preset) const;
   // Ticks that preset; where none matches, no preset, or (keepWhenNone) the
-  // one ticked before, as after a knob was turned away from it.
+  // one ticked before, as after a knob was turned away from it. After a
+  // restore (not keepWhenNone) a matching user preset is ticked where no
+  // factory preset matches.
   void tickMatchingPreset(bool keepWhenNone);
 
   // Audio thread (or while processing is stopped): the engine's own steps.

@@ -626,9 +626,10 @@ void IEditorGraphics::CancelTextEntry()
   }
 }
 
-bool IEditorGraphics::PromptForText(const IText& style, const IRECT& bounds, const std::string& text,
-                                    size_t maxCharacters, std::function<bool(const std::string&)> accept,
-                                    std::function<void()> cancelled, const std::string& placeholder)
+bool IEditorGraphics::PromptForText(const std::string& caption, const std::string& acceptLabel, const IText& style,
+                                    const std::string& text, size_t maxCharacters,
+                                    std::function<bool(const std::string&)> accept, std::function<void()> cancelled,
+                                    const std::string& placeholder)
 {
   if (!window || IsShowingMessageBox())
     return false;
@@ -640,7 +641,7 @@ bool IEditorGraphics::PromptForText(const IText& style, const IRECT& bounds, con
     if (window)
       window->RequestPaste();
   };
-  auto field = std::make_unique<TextEntryOverlay>(bounds, style, FontFor(style.font), text, maxCharacters,
+  auto field = std::make_unique<TextEntryOverlay>(caption, acceptLabel, FontFor(style.font), text, maxCharacters,
                                                  std::move(accept), std::move(cancelled), std::move(paste));
   field->SetPlaceholder(placeholder);
   ShowOverlay(std::move(field));
@@ -655,6 +656,17 @@ std::string IEditorGraphics::GetTextEntryText() const
 IRECT IEditorGraphics::GetTextEntryRECT() const
 {
   return IsShowingTextEntry() ? PointsToLayout(static_cast<const TextEntryOverlay&>(*overlay).FieldBounds()) : IRECT();
+}
+
+std::string IEditorGraphics::GetTextEntryCaption() const
+{
+  return IsShowingTextEntry() ? static_cast<const TextEntryOverlay&>(*overlay).Caption() : std::string();
+}
+
+IRECT IEditorGraphics::GetTextEntryButtonRECT(bool accepting) const
+{
+  return IsShowingTextEntry() ? PointsToLayout(static_cast<const TextEntryOverlay&>(*overlay).ButtonBounds(accepting))
+                              : IRECT();
 }
 
 bool IEditorGraphics::IsTextEntryFlashing() const

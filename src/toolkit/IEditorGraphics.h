@@ -220,20 +220,24 @@ public:
   bool IsShowingPopupMenu() const;
   bool IsShowingMessageBox() const;
 
-  // Opens a one-line text field over an area of the layout, drawn in the
-  // style's entry colours at the editor's scale and holding text, selected.
-  // accept gets the text on Return and answers whether it was taken (the
-  // field flashes and stays when not); cancelled runs when the field closes
-  // otherwise (Escape, a click elsewhere, another menu). placeholder is
-  // shown, dimmed, while the field is empty. False, with nothing opened,
-  // while a message box waits for its answer.
-  bool PromptForText(const IText& style, const IRECT& bounds, const std::string& text, size_t maxCharacters,
-                     std::function<bool(const std::string&)> accept, std::function<void()> cancelled = nullptr,
-                     const std::string& placeholder = {});
+  // Asks for one line of text in a box in the look of the message boxes:
+  // caption says what is asked, the field holds text, selected, in the
+  // style's font, and the buttons are acceptLabel (the default) and Cancel.
+  // accept gets the text on Return or the accepting button and answers
+  // whether it was taken (the field flashes and stays when not); cancelled
+  // runs when the box closes otherwise (Escape, Cancel, a click outside,
+  // another menu). placeholder is shown, dimmed, while the field is empty.
+  // False, with nothing opened, while a message box waits for its answer.
+  bool PromptForText(const std::string& caption, const std::string& acceptLabel, const IText& style,
+                     const std::string& text, size_t maxCharacters, std::function<bool(const std::string&)> accept,
+                     std::function<void()> cancelled = nullptr, const std::string& placeholder = {});
   bool IsShowingTextEntry() const;
   // The open field's text and area (layout units); empty when none is open.
   std::string GetTextEntryText() const;
   IRECT GetTextEntryRECT() const;
+  std::string GetTextEntryCaption() const;
+  // The open box's accepting or Cancel button (layout units).
+  IRECT GetTextEntryButtonRECT(bool accepting) const;
   bool IsTextEntryFlashing() const;
   // Main thread: the clipboard's text the field asked the platform for.
   void PasteText(const std::string& text);

@@ -268,21 +268,7 @@ void MessageBoxOverlay::Draw(cairo_t* cr) const
   for (int i = 0; i < NButtons(); ++i)
   {
     const Button& button = buttons[static_cast<size_t>(i)];
-    const IRECT& r = button.area;
-    const bool isFocused = i == focused;
-    RoundedRect(cr, r.L, r.T, r.W(), r.H(), 5.0);
-    if (isFocused)
-      SetColor(cr, kAccent, i == pressed ? 0.8f : 1.f);
-    else
-      SetColor(cr, i == hovered || i == pressed ? kButtonHover : kButton);
-    cairo_fill_preserve(cr);
-    SetColor(cr, kBorder);
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
-    SetColor(cr, isFocused ? kOnAccent : kText);
-    const double w = TextLayout::Width(cr, button.label);
-    cairo_move_to(cr, r.MW() - 0.5 * w, r.MH() + 0.5 * (fe.ascent - fe.descent));
-    cairo_show_text(cr, button.label.c_str());
+    OverlayStyle::Button(cr, button.area, button.label, i == focused, i == hovered, i == pressed);
   }
   cairo_restore(cr);
 }

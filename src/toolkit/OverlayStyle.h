@@ -1,7 +1,11 @@
 #pragma once
 #include <cairo.h>
 
+#include <string>
+
 #include "toolkit/IColor.h"
+#include "toolkit/IRECT.h"
+#include "toolkit/TextLayout.h"
 
 // The look of menus and message boxes: the editor's dark panel with its
 // pale yellow accent, so that they read as part of the product.
@@ -55,5 +59,26 @@ inline void Shadow(cairo_t* cr, double x, double y, double w, double h, double r
     SetColor(cr, kShadow, 0.3f);
     cairo_fill(cr);
   }
+}
+// A push button of a box: the focused one (the default) in the accent
+// colour, the others dark, lit under the pointer. The label is drawn with
+// the font and size set on cr.
+inline void Button(cairo_t* cr, const IRECT& r, const std::string& label, bool focused, bool hovered, bool pressed)
+{
+  RoundedRect(cr, r.L, r.T, r.W(), r.H(), 5.0);
+  if (focused)
+    SetColor(cr, kAccent, pressed ? 0.8f : 1.f);
+  else
+    SetColor(cr, hovered || pressed ? kButtonHover : kButton);
+  cairo_fill_preserve(cr);
+  SetColor(cr, kBorder);
+  cairo_set_line_width(cr, 1.0);
+  cairo_stroke(cr);
+  cairo_font_extents_t fe;
+  cairo_font_extents(cr, &fe);
+  SetColor(cr, focused ? kOnAccent : kText);
+  const double w = TextLayout::Width(cr, label);
+  cairo_move_to(cr, r.MW() - 0.5 * w, r.MH() + 0.5 * (fe.ascent - fe.descent));
+  cairo_show_text(cr, label.c_str());
 }
 } // namespace OverlayStyle

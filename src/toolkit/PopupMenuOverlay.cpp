@@ -17,7 +17,14 @@ constexpr float kSeparatorHeight = 9.f;
 constexpr float kTextLeft = 26.f;  // room for the check mark
 constexpr float kTextRight = 18.f;
 constexpr float kMinColumnWidth = 150.f;
-constexpr float kMaxColumnWidth = 420.f;
+// Wider texts (a user preset's long name) are cut with an ellipsis. As wide
+// as the editor's own longest item needs ("Checking Online for Update...",
+// 212), about 30 characters of the menu's face: enough to tell names apart,
+// and the preset menu keeps the three columns and the text size it has at
+// the editor's 100% size (660 of its 683 points) whatever the names. Twice
+// that let one long name widen every column until the menu, shrunk to fit,
+// covered the whole editor.
+constexpr float kMaxColumnWidth = 220.f;
 constexpr int kMaxColumns = 4;
 constexpr float kDragThreshold = 4.f;
 

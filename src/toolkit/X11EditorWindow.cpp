@@ -147,6 +147,7 @@ bool X11EditorWindow::open(uint32_t parent)
   if (!screen || !findPixelFormat(*screen))
     return false;
 
+  parentWindow = parent;
   maxRequestBytes = xcb_get_maximum_request_length(connection) * 4u;
   cairo_surface_t* backing = graphics.GetBackingSurface();
   windowWidth = backing ? std::max(1, cairo_image_surface_get_width(backing)) : 1;
@@ -238,15 +239,19 @@ void X11EditorWindow::setXEmbedInfo()
 void X11EditorWindow::setSizeHints()
 {
   // Embedders size their socket from these hints when they lay out, which
-  // may be before any resize request reaches them. The editor changes its
-  // size only through its own size menu and corner, so the size it has is
-  // both the least it needs and the one to start from; every resize
-  // renews them.
-  constexpr uint32_t kProgramSize = 1u << 3, kMinSize = 1u << 4, kBaseSize = 1u << 8;
+  // may be before any resize request reaches them; every resize renews
+  // them. The window shows the editor at one size only, the one it has now:
+  // that is its program size and its base (GTK 3 embedders take the base as
+  // the size they prefer) and the most it can fill (an embedder with a
+  // larger window centres it there instead of stretching it over pixels
+  // nobody draws). No minimum: the editor shrinks through its own menu and
+  // corner, and an embedder that reads a minimum once (suil's GTK 2
+  // wrapper) would hold the window at its first size for good.
+  constexpr uint32_t kProgramSize = 1u << 3, kMaxSize = 1u << 5, kBaseSize = 1u << 8;
   const auto w = static_cast<uint32_t>(windowWidth);
   const auto h = static_cast<uint32_t>(windowHeight);
   // flags, x, y, width, height, min, max, increments, aspects, base, gravity
-  const uint32_t hints[18] = {kProgramSize | kMinSize | kBaseSize, 0, 0, w, h, w, h, 0, 0, 0, 0, 0, 0, 0, 0, w, h, 0};
+  const uint32_t hints[18] = {kProgramSize | kMaxSize | kBaseSize, 0, 0, w, h, 0, 0, w, h, 0, 0, 0, 0, 0, 0, w, h, 0};
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
                       32, 18, hints);
 }
@@ -270,6 +275,8 @@ bool X11EditorWindow::ProcessEvents()
     broken = true;
     return false;
   }
+  if (embedderCheckDue && std::chrono::steady_clock::now() >= embedderCheckAt)
+    checkEmbedderFollowed();
   xcb_flush(connection);
   return true;
 }
@@ -509,6 +516,57 @@ void X11EditorWindow::FollowBackingSize()
   setSizeHints();
   xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
   xcb_flush(connection);
+  // Hosts that follow do so within a few of their idle calls; half a second
+  // later the host is taken to have kept its size.
+  embedderCheckDue = askTopLevel;
+  embedderCheckAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+}
+
+void X11EditorWindow::checkEmbedderFollowed()
+{
+  // Once per size change, so that the editor never fights a host (or a
+  // user) over its window.
+  embedderCheckDue = false;
+  xcb_get_geometry_reply_t* parent =
+      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, parentWindow), nullptr);
+  if (!parent)
+    return;
+  const int dw = windowWidth - parent->width;
+  const int dh = windowHeight - parent->height;
+  std::free(parent);
+  if (!dw && !dh)
+    return;
+  // The host's top-level window: the ancestor a window manager marked as
+  // a client (WM_STATE), else the one directly below the root.
+  const xcb_atom_t wmState = internAtom(connection, "WM_STATE");
+  xcb_window_t topLevel = parentWindow;
+  for (int depth = 0; depth < 64; ++depth)
+  {
+    xcb_get_property_reply_t* state = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, topLevel, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr);
+    const bool isClient = state && state->type != XCB_ATOM_NONE;
+    std::free(state);
+    if (isClient)
+      break;
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, topLevel), nullptr);
+    if (!tree)
+      return;
+    const bool belowRoot = tree->parent == tree->root || tree->parent == XCB_NONE;
+    const xcb_window_t up = tree->parent;
+    std::free(tree);
+    if (belowRoot)
+      break;
+    topLevel = up;
+  }
+  xcb_get_geometry_reply_t* top = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, topLevel), nullptr);
+  if (!top)
+    return;
+  const uint32_t values[] = {static_cast<uint32_t>(std::clamp(top->width + dw, 1, 32767)),
+                             static_cast<uint32_t>(std::clamp(top->height + dh, 1, 32767))};
+  std::free(top);
+  // A window manager takes this as the client's request and resizes its
+  // frame; the host's toolkit then lays its window out at the new size.
+  xcb_configure_window(connection, topLevel, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
 }
 
 // --- Cursor --------------------------------------------------------------------------

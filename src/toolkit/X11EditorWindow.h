@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -59,6 +60,11 @@ public:
   // Gives the window the backing image's size (after a change of screen
   // scale, which changes the pixels but not the points).
   void FollowBackingSize();
+  // For embedders that may not follow a size the editor asked for (an LV2
+  // UI's host): when the window the editor lies in still has another size
+  // a moment after a change, the host's top-level window is asked to grow
+  // or shrink by the difference, as a user would drag its border.
+  void AskTopLevelToFollow(bool ask) { askTopLevel = ask; }
 
   // IPlatformWindow (main thread).
   void PresentArea(const IRECT& pixels) override;
@@ -99,6 +105,7 @@ private:
   void applyCursor();
   void setXEmbedInfo();
   void setSizeHints();
+  void checkEmbedderFollowed();
   void internAtoms();
   void onKey(const xcb_key_press_event_t& event, bool down);
   void onFocusOut(const xcb_focus_out_event_t& event);
@@ -120,6 +127,10 @@ private:
   uint32_t maxRequestBytes = 0;
   int windowWidth = 0;
   int windowHeight = 0;
+  xcb_window_t parentWindow = 0;
+  bool askTopLevel = false;
+  bool embedderCheckDue = false;
+  std::chrono::steady_clock::time_point embedderCheckAt;
   bool broken = false;
 
   std::vector<uint8_t> strip;  // one put-image request's pixels

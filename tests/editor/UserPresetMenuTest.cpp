@@ -62,6 +62,15 @@ protected:
     chooseMenuItem(index);
   }
 
+  // Presses the open text box's accepting or Cancel button with the mouse.
+  void clickTextEntryButton(bool accepting)
+  {
+    ASSERT_TRUE(g().IsShowingTextEntry());
+    const IRECT button = g().GetTextEntryButtonRECT(accepting);
+    ASSERT_FALSE(button.Empty());
+    offscreen->Click(button.MW(), button.MH());
+  }
+
   void savePreset(const char* name)
   {
     choosePreset("Save Preset\xE2\x80\xA6");
@@ -119,14 +128,15 @@ TEST_F(UserPresetMenuTest, SavingRecallingReplacingAndDeletingFromTheMenu)
   EXPECT_EQ(delay->Param(kFeedback).Value(), -0.3);
 
   // Names that cannot be file names are refused with a word, and the field
-  // comes back with what was typed; a factory preset is never overwritten.
-  for (const char* bad : {"a/b", "Slapback", "   "})
+  // comes back with what was typed (blanks alone as nothing); a factory
+  // preset is never overwritten.
+  for (const std::string bad : {"a/b", "Slapback", "   "})
   {
-    savePreset(bad);
+    savePreset(bad.c_str());
     ASSERT_TRUE(g().IsShowingMessageBox()) << bad;
     answerMessageBox(kOK);
     ASSERT_TRUE(g().IsShowingTextEntry()) << bad;
-    EXPECT_EQ(g().GetTextEntryText(), bad);
+    EXPECT_EQ(g().GetTextEntryText(), bad == "   " ? "" : bad);
     offscreen->Key(kVK_ESCAPE);
   }
   savePreset(std::string(101, 'n').c_str());
@@ -159,16 +169,19 @@ TEST_F(UserPresetMenuTest, TypedValuesFromTheKnobsOwnMenuAreReadAsTheCaptionShow
 {
   open();
   const IRECT time = g().GetControl(6)->GetTargetRECT();
-  auto enterValue = [&](int control, const char* text) {
+  auto enterValue = [&](int control, const char* text, bool withMouse = false) {
     const IRECT knob = g().GetControl(control)->GetTargetRECT();
     offscreen->Click(knob.MW(), knob.MH(), IMouseMod(false, true));
     ASSERT_TRUE(g().IsShowingPopupMenu());
     chooseMenuItem(0);
     ASSERT_TRUE(g().IsShowingTextEntry());
-    // Over the value caption, below the knob.
-    EXPECT_GE(g().GetTextEntryRECT().MH(), knob.B);
+    // Asking for the knob's parameter by its name.
+    EXPECT_EQ(g().GetTextEntryCaption(), delay->GetParam(g().GetControl(control)->GetParamIdx())->GetName());
     offscreen->Type(text);
-    offscreen->Key(kVK_RETURN);
+    if (withMouse)
+      clickTextEntryButton(true);
+    else
+      offscreen->Key(kVK_RETURN);
   };
   host.calls.clear();
   enterValue(6, "100ms");
@@ -195,7 +208,11 @@ TEST_F(UserPresetMenuTest, TypedValuesFromTheKnobsOwnMenuAreReadAsTheCaptionShow
   delay->getDelayTimeDisplay(shown);
   EXPECT_STREQ(shown.Get(), "1/8");
 
-  // The hosts' reader for the others: shown forms and bare numbers.
+  // The hosts' reader for the others: shown forms and bare numbers. OK,
+  // pressed with the mouse, applies as Return does.
+  enterValue(7, "0.4", true);
+  EXPECT_FALSE(g().IsShowingTextEntry());
+  EXPECT_DOUBLE_EQ(delay->Param(kFeedback).Value(), 0.4);
   enterValue(7, "40%");
   EXPECT_DOUBLE_EQ(delay->Param(kFeedback).Value(), 0.4);
   enterValue(11, "Wet");
@@ -216,4 +233,79 @@ TEST_F(UserPresetMenuTest, TypedValuesFromTheKnobsOwnMenuAreReadAsTheCaptionShow
   EXPECT_EQ(delay->Param(kFeedback).Value(), 0.0);
   offscreen->DoubleClick(time.MW(), time.MH());
   EXPECT_EQ(delay->Param(kTime).Value(), 0.6);
+}
+
+// The preset menu and the name box as a user meets them: the PRESETS button
+// opens and closes its menu (and the online menu's button its menu), the
+// box asks for a "Preset name" with Save and Cancel buttons for the mouse,
+// a refused empty name brings back an empty field, a long name is cut in
+// the menu, and a state the host restores with a user preset's values (as
+// hosts load the preset files they list) ticks that preset.
+TEST_F(UserPresetMenuTest, TheMenuButtonsTheNameBoxLongNamesAndRestoredUserPresets)
+{
+  open();
+  for (int button : {3, 1})
+  {
+    const IRECT r = g().GetControl(button)->GetTargetRECT();
+    offscreen->Click(r.MW(), r.MH());
+    ASSERT_TRUE(g().IsShowingPopupMenu()) << button;
+    offscreen->Click(r.MW(), r.MH());
+    EXPECT_FALSE(g().IsShowingPopupMenu()) << "a second click closes, control " << button;
+    offscreen->Click(r.MW(), r.MH());
+    EXPECT_TRUE(g().IsShowingPopupMenu()) << "and a third opens again, control " << button;
+    offscreen->Key(kVK_ESCAPE);
+  }
+
+  // Saved with the mouse; the box holds the loaded preset's name the next
+  // time, and nothing typed over it is refused and comes back empty.
+  delay.set(kFeedback, 0.7);
+  choosePreset("Save Preset\xE2\x80\xA6");
+  ASSERT_TRUE(g().IsShowingTextEntry());
+  EXPECT_EQ(g().GetTextEntryCaption(), "Preset name");
+  offscreen->Type("Echo One");
+  clickTextEntryButton(true);
+  EXPECT_FALSE(g().IsShowingTextEntry());
+  EXPECT_TRUE(UserPresetFolder().exists("Echo One"));
+  choosePreset("Save Preset\xE2\x80\xA6");
+  EXPECT_EQ(g().GetTextEntryText(), "Echo One");
+  offscreen->Key(kVK_BACK);
+  offscreen->Key(kVK_RETURN);
+  ASSERT_TRUE(g().IsShowingMessageBox());
+  EXPECT_EQ(g().GetMessageBoxText(), "A preset needs a name.");
+  answerMessageBox(kOK);
+  ASSERT_TRUE(g().IsShowingTextEntry());
+  EXPECT_EQ(g().GetTextEntryText(), "");
+  clickTextEntryButton(false);
+  EXPECT_FALSE(g().IsShowingTextEntry());
+  EXPECT_FALSE(g().IsShowingMessageBox());
+
+  // A 90-character name: cut with an ellipsis, the menu neither shrinks
+  // nor grows beyond its three columns.
+  openPresetMenu();
+  const IRECT firstBefore = g().GetPopupMenuItemRECT(0);
+  offscreen->Key(kVK_ESCAPE);
+  const std::string longName = "A" + std::string(88, 'o') + "h";
+  std::string error;
+  delay.set(kFeedback, 0.3);
+  ASSERT_TRUE(UserPresetFolder().save(longName, delay->userPresetState(), error)) << error;
+  openPresetMenu();
+  const int longItem = itemIndex(longName);
+  ASSERT_GE(longItem, 0);
+  const std::string shown = g().GetPopupMenuItemText(longItem);
+  EXPECT_LT(shown.size(), 40u);
+  EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+  EXPECT_NEAR(g().GetPopupMenuItemRECT(0).H(), firstBefore.H(), 0.5f);
+  EXPECT_LE(g().GetPopupMenuItemRECT(longItem).W(), 2.f * 220.f + 0.5f) << "one column, in layout units";
+  offscreen->Key(kVK_ESCAPE);
+
+  // The host restores "Echo One"'s file: ticked, and it can be deleted,
+  // although "default", left for it when it was saved, holds its values.
+  delay->changePreset(3);
+  IByteChunk state;
+  const std::vector<char> bytes = *UserPresetFolder().load("Echo One");
+  state.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
+  ASSERT_GE(delay->unserializeTolmarState(state, 0), 0);
+  std::vector<std::string> items = presetMenu();
+  EXPECT_NE(std::find(items.begin(), items.end(), "*Echo One"), items.end());
+  EXPECT_NE(std::find(items.begin(), items.end(), "Delete Preset"), items.end());
 }

@@ -256,15 +256,17 @@ TEST_F(EditorUI, OpensInTheHostsWindowAndAsksForItsSize)
   open();
   EXPECT_EQ(widthAtInstantiation, 683);
   EXPECT_EQ(heightAtInstantiation, 174);
-  int width = 0, height = 0, minWidth = 0, minHeight = 0, baseWidth = 0, baseHeight = 0;
+  int width = 0, height = 0;
   ASSERT_TRUE(window->geometry(editorWindow, width, height));
   EXPECT_EQ(width, 683);
   EXPECT_EQ(height, 174);
-  ASSERT_TRUE(window->sizeHints(editorWindow, minWidth, minHeight, baseWidth, baseHeight));
-  EXPECT_EQ(minWidth, 683);
-  EXPECT_EQ(minHeight, 174);
-  EXPECT_EQ(baseWidth, 683);
-  EXPECT_EQ(baseHeight, 174);
+  host::HostWindow::SizeHints hints;
+  ASSERT_TRUE(window->sizeHints(editorWindow, hints));
+  EXPECT_EQ(hints.programWidth, 683);
+  EXPECT_EQ(hints.programHeight, 174);
+  EXPECT_EQ(hints.baseWidth, 683);
+  EXPECT_EQ(hints.baseHeight, 174);
+  EXPECT_EQ(hints.minWidth, 0);
   // It asked the plug-in for what it shows, and got it.
   EXPECT_GE(messagesSent, 1);
   EXPECT_GE(dsp->displayMessages(), 1);

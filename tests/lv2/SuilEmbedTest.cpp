@@ -2,20 +2,30 @@
 // X11-in-GTK3 and X11-in-GTK2 wrappers (Audacity and Ardour), in a GTK
 // window on a virtual X server. Such hosts lay out their window from what
 // the wrapper asks for right after the editor is made, before any idle
-// call, and keep the keyboard focus on their own window.
+// call, follow its sizes afterwards, and keep the keyboard focus on their
+// own window.
 #include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
 #include <suil/suil.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include "editor/TolmarEditor.h"
+#include "plugin/TolmarDelay.h"
+#include "toolkit/OffscreenEditor.h"
 
 #include "control/UserPresetFolder.h"
 #include "lv2/Lv2Uris.h"
@@ -315,11 +325,16 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
   desktop.click(hostX + 40, hostY + 10);
   EXPECT_EQ(typed("gh"), "abcdgh") << "the editor kept the keyboard from the host's own field";
 
-  // A click opens the menu with the keyboard again; the host closes the
-  // editor with it open, and the keys are the host's at once.
+  // A click opens the menu with the keyboard again (a click on the button
+  // of an open menu closes it, and one within the double-click time would
+  // be a double click); the host closes the editor with it open, and the
+  // keys are the host's at once.
   desktop.click(presetsX, presetsY);
   if (settled().pixels == closed.pixels)
+  {
+    gtk.pump(std::chrono::milliseconds(500));
     desktop.click(presetsX, presetsY);
+  }
   ASSERT_TRUE(settled().pixels != closed.pixels) << "the preset menu did not open";
   editor.close();
   gtk.pump(std::chrono::milliseconds(300));
@@ -332,3 +347,348 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
 
 INSTANTIATE_TEST_SUITE_P(Wrappers, SuilKeys, ::testing::Values(kGtk3Library, kGtk2Library),
                          [](const auto& info) { return std::string(info.param) == kGtk3Library ? "Gtk3" : "Gtk2"; });
+// --- Sizes ---------------------------------------------------------------------------
+//
+// Hosts put the editor into a GTK window through suil: Ardour through the
+// X11-in-GTK2 wrapper, Audacity and jalv through the X11-in-GTK3 one. Every
+// size the editor takes, larger or smaller, through its size menu or its
+// corner, must reach the GTK window's allocation. The hosts let the user
+// size that window unless the UI says it sizes itself (ui:noUserResize or
+// ui:fixedSize); here, as there, the window is then not resizable.
+//
+// GTK 2 and GTK 3 cannot share a process, and a process keeps the GTK it
+// loaded: each wrapper is tried in a process of its own.
+
+namespace
+{
+struct Wrapper
+{
+  const char* name;
+  const char* gtkLibrary;
+  const char* containerType;
+};
+void PrintTo(const Wrapper& wrapper, std::ostream* out) { *out << wrapper.name; }
+
+struct GtkAllocation
+{
+  int x, y, width, height;
+};
+
+// The functions of either GTK that the host window needs.
+struct AnyGtk
+{
+  int (*initCheck)(int*, char***) = nullptr;
+  void* (*windowNew)(int) = nullptr;
+  void (*setResizable)(void*, int) = nullptr;
+  void (*containerAdd)(void*, void*) = nullptr;
+  void (*showAll)(void*) = nullptr;
+  int (*eventsPending)() = nullptr;
+  int (*iterate)(int) = nullptr;
+  void (*allocation)(void*, GtkAllocation*) = nullptr;
+
+  bool load(const char* library)
+  {
+    void* handle = dlopen(library, RTLD_NOW | RTLD_GLOBAL);
+    if (!handle)
+      return false;
+    auto find = [handle](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
+      return function != nullptr;
+    };
+    return find(initCheck, "gtk_init_check") && find(windowNew, "gtk_window_new") &&
+           find(setResizable, "gtk_window_set_resizable") && find(containerAdd, "gtk_container_add") &&
+           find(showAll, "gtk_widget_show_all") && find(eventsPending, "gtk_events_pending") &&
+           find(iterate, "gtk_main_iteration_do") && find(allocation, "gtk_widget_get_allocation");
+  }
+
+  void pump(std::chrono::milliseconds time)
+  {
+    const auto end = std::chrono::steady_clock::now() + time;
+    do
+    {
+      while (eventsPending())
+        iterate(0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+  }
+};
+
+// The editor's own window: the deepest window with base-size hints and
+// XEmbed information (a wrapper's plug may have both, and holds it).
+xcb_window_t findEditorWindow(xcb_connection_t* connection, xcb_window_t parent, xcb_atom_t xembedInfo)
+{
+  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr);
+  if (!tree)
+    return 0;
+  xcb_window_t found = 0;
+  const xcb_window_t* children = xcb_query_tree_children(tree);
+  for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+  {
+    xcb_get_property_reply_t* info = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, children[i], xembedInfo, XCB_GET_PROPERTY_TYPE_ANY, 0, 2), nullptr);
+    xcb_get_property_reply_t* hints = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18), nullptr);
+    const bool hasInfo = info && info->type != XCB_ATOM_NONE;
+    const bool hasBase = hints && xcb_get_property_value_length(hints) >= 18 * 4 &&
+                         (static_cast<const uint32_t*>(xcb_get_property_value(hints))[0] & (1u << 8)) != 0;
+    std::free(info);
+    std::free(hints);
+    found = findEditorWindow(connection, children[i], xembedInfo);
+    if (!found && hasInfo && hasBase)
+      found = children[i];
+  }
+  std::free(tree);
+  return found;
+}
+
+// The pointer of a user, through XTEST, at a point of a window.
+struct Pointer
+{
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+
+  ~Pointer() { xcb_disconnect(connection); }
+  void sync() { std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)); }
+  void moveTo(xcb_window_t window, int x, int y)
+  {
+    xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, window, root, static_cast<int16_t>(x), static_cast<int16_t>(y)),
+        nullptr);
+    if (!at)
+      return;
+    xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, at->dst_x, at->dst_y, 0);
+    std::free(at);
+    sync();
+  }
+  void button(int button, bool down)
+  {
+    xcb_test_fake_input(connection, down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, static_cast<uint8_t>(button),
+                        XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    sync();
+  }
+  bool size(xcb_window_t window, int& width, int& height)
+  {
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    if (!geometry)
+      return false;
+    width = geometry->width;
+    height = geometry->height;
+    std::free(geometry);
+    return true;
+  }
+};
+
+// Where the size menu shows its items: the same editor, drawn offscreen at
+// the same scale with the bundle's art and font, asked after the same
+// right-click. Its items are "Set Windows Size to 50%", 75%, 100%, 200%,
+// 400%, 800%.
+struct SizeMenuMirror
+{
+  std::string resources;
+
+  // The item's centre in window pixels, its text, and the size the editor
+  // takes when it is chosen.
+  bool find(float scale, float x, float y, int item, int& px, int& py, std::string& text, int& width, int& height)
+  {
+    TolmarDelay delay;
+    delay.setEditorScale(scale);
+    TolmarEditor editor(delay, resources);
+    OffscreenEditor offscreen(editor.EnsureGraphics());
+    IEditorGraphics& g = *editor.GetGraphics();
+    offscreen.Click(x, y, IMouseMod(false, true));
+    const IRECT area = g.GetPopupMenuItemRECT(item);
+    if (area.Empty())
+      return false;
+    text = g.GetPopupMenuItemText(item);
+    px = static_cast<int>(std::lround(area.MW() * g.GetDrawScale()));
+    py = static_cast<int>(std::lround(area.MH() * g.GetDrawScale()));
+    offscreen.Click(area.MW(), area.MH());
+    width = g.WindowWidth();
+    height = g.WindowHeight();
+    editor.CloseWindow();
+    return true;
+  }
+};
+
+// Runs in a process of its own: says on stderr what went wrong, exits 0
+// when every size reached the GTK window.
+[[noreturn]] void followEverySize(const Wrapper& wrapper)
+{
+  int failures = 0;
+  auto fail = [&failures](const std::string& what) {
+    std::fprintf(stderr, "%s\n", what.c_str());
+    ++failures;
+  };
+  auto finish = [&failures] {
+    if (!failures)
+      std::fprintf(stderr, "followed every size\n");
+    std::fflush(stderr);
+    std::_Exit(failures ? 1 : 0);
+  };
+  ::setenv("NO_AT_BRIDGE", "1", 1);
+  AnyGtk gtk;
+  if (!gtk.load(wrapper.gtkLibrary) || !gtk.initCheck(nullptr, nullptr))
+  {
+    fail(std::string("cannot start ") + wrapper.gtkLibrary);
+    finish();
+  }
+
+  lv2host::World world;
+  LilvUIs* uis = lilv_plugin_get_uis(world.plugin);
+  const LilvUI* ui = nullptr;
+  LILV_FOREACH(uis, i, uis)
+    if (lilv_ui_is_a(lilv_uis_get(uis, i), world.uri(LV2_UI__X11UI)))
+      ui = lilv_uis_get(uis, i);
+  if (!ui)
+  {
+    fail("no X11 UI");
+    finish();
+  }
+  // The hosts' rule for their window.
+  const LilvNode* uiNode = lilv_ui_get_uri(ui);
+  const LilvNode* optional = world.uri(LV2_CORE__optionalFeature);
+  const bool sizesItself = lilv_world_ask(world.world, uiNode, optional, world.uri(LV2_UI__noUserResize)) ||
+                           lilv_world_ask(world.world, uiNode, optional, world.uri(LV2_UI__fixedSize));
+  char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+  char* bundle = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(ui)), nullptr);
+  SizeMenuMirror mirror{std::string(bundle) + "/resources"};
+
+  SuilHost* suilHost = suil_host_new(ignoreWrite, nullptr, nullptr, nullptr);
+  const LV2_Feature* features[] = {world.urids.features()[0], nullptr};
+  SuilInstance* instance = suil_instance_new(suilHost, nullptr, wrapper.containerType, Lv2Uris::kPlugin,
+                                             Lv2Uris::kEditor, LV2_UI__X11UI, bundle, binary, features);
+  lilv_free(binary);
+  lilv_free(bundle);
+  lilv_uis_free(uis);
+  if (!instance)
+  {
+    fail(std::string("suil could not wrap the editor in ") + wrapper.name);
+    finish();
+  }
+  void* widget = suil_instance_get_widget(instance);
+  void* window = gtk.windowNew(0);
+  gtk.setResizable(window, sizesItself ? 0 : 1);
+  gtk.containerAdd(window, widget);
+  gtk.showAll(window);
+  gtk.pump(std::chrono::milliseconds(300));
+
+  Pointer pointer;
+  const xcb_atom_t xembedInfo = [&pointer] {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(pointer.connection, xcb_intern_atom(pointer.connection, 0, 12, "_XEMBED_INFO"), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+  }();
+  const xcb_window_t editorWindow = findEditorWindow(pointer.connection, pointer.root, xembedInfo);
+  if (!editorWindow)
+  {
+    fail("the editor's window is not in the GTK window");
+    finish();
+  }
+
+  // Waits until the editor's window has the size and the GTK widget holds
+  // exactly that; says what it saw otherwise.
+  auto settlesAt = [&](const std::string& step, int width, int height) {
+    int w = 0, h = 0;
+    GtkAllocation allocation{};
+    for (int tries = 0; tries < 60; ++tries)
+    {
+      gtk.pump(std::chrono::milliseconds(50));
+      pointer.size(editorWindow, w, h);
+      gtk.allocation(widget, &allocation);
+      if (w == width && h == height && allocation.width == width && allocation.height == height)
+        return true;
+    }
+    fail(step + ": editor " + std::to_string(w) + "x" + std::to_string(h) + ", GTK allocation " +
+         std::to_string(allocation.width) + "x" + std::to_string(allocation.height) + ", expected " +
+         std::to_string(width) + "x" + std::to_string(height));
+    return false;
+  };
+
+  if (!settlesAt("opened", 683, 174))
+    finish();
+
+  // An empty spot of the editor (layout units) opens the size menu there.
+  constexpr float kSpotX = 500.f, kSpotY = 320.f;
+  float scale = 0.5f;
+  struct Choice
+  {
+    int item;
+    const char* text;
+  };
+  for (const Choice& choice : {Choice{3, "Set Windows Size to 200%"}, Choice{4, "Set Windows Size to 400%"},
+                               Choice{0, "Set Windows Size to 50%"}, Choice{2, "Set Windows Size to 100%"}})
+  {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::string text;
+    if (!mirror.find(scale, kSpotX, kSpotY, choice.item, x, y, text, width, height) || text != choice.text)
+    {
+      fail(std::string("the size menu has no item ") + choice.text + " (found \"" + text + "\")");
+      finish();
+    }
+    pointer.moveTo(editorWindow, static_cast<int>(std::lround(kSpotX * scale)), static_cast<int>(std::lround(kSpotY * scale)));
+    pointer.button(3, true);
+    pointer.button(3, false);
+    gtk.pump(std::chrono::milliseconds(150));
+    pointer.moveTo(editorWindow, x, y);
+    gtk.pump(std::chrono::milliseconds(50));
+    pointer.button(1, true);
+    pointer.button(1, false);
+    if (!settlesAt(choice.text, width, height))
+      finish();
+    scale = static_cast<float>(width) / 1366.f;
+  }
+
+  // The corner, dragged out and back in further: the window follows each
+  // size the drag ends at.
+  for (const int by : {200, -360})
+  {
+    int before = 0, height = 0;
+    pointer.size(editorWindow, before, height);
+    pointer.moveTo(editorWindow, before - 3, height - 3);
+    gtk.pump(std::chrono::milliseconds(50));
+    pointer.button(1, true);
+    for (int step = 1; step <= 8; ++step)
+    {
+      pointer.moveTo(editorWindow, before - 3 + by * step / 8, height - 3 + by * step / 8 * 348 / 1366);
+      gtk.pump(std::chrono::milliseconds(30));
+    }
+    pointer.button(1, false);
+    gtk.pump(std::chrono::milliseconds(200));
+    int width = 0;
+    pointer.size(editorWindow, width, height);
+    if (by > 0 ? width <= before + 100 : width >= before - 200)
+      fail("the corner drag by " + std::to_string(by) + " left the editor " + std::to_string(width) + " wide, from " +
+           std::to_string(before));
+    settlesAt("corner drag by " + std::to_string(by), width, height);
+  }
+  finish();
+  std::abort();  // not reached: finish ends the process
+}
+} // namespace
+
+class SuilSizes : public ::testing::TestWithParam<Wrapper>
+{
+};
+
+TEST_P(SuilSizes, TheGtkWindowFollowsTheEditorLargerAndSmaller)
+{
+  if (!host::VirtualDisplay::Shared())
+  {
+    const char* ci = std::getenv("CI");
+    if (ci && std::string(ci) == "true")
+      FAIL() << "no X server: " << host::VirtualDisplay::Error();
+    GTEST_SKIP() << "no X server: " << host::VirtualDisplay::Error();
+  }
+  // A process of its own, started afresh (not forked from one that may
+  // hold the other GTK already).
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(followEverySize(GetParam()), ::testing::ExitedWithCode(0), "followed every size");
+}
+
+INSTANTIATE_TEST_SUITE_P(Wrappers, SuilSizes,
+                         ::testing::Values(Wrapper{"GTK2", "libgtk-x11-2.0.so.0", LV2_UI__GtkUI},
+                                           Wrapper{"GTK3", "libgtk-3.so.0", LV2_UI__Gtk3UI}),
+                         [](const ::testing::TestParamInfo<Wrapper>& info) { return std::string(info.param.name); });

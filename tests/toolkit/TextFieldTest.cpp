@@ -17,11 +17,11 @@ IKeyPress key(int vk, bool shift = false, bool control = false, const char* text
 
 struct FieldFixture : OffscreenFixture
 {
-  // Opens a field over a caption-sized area; accept takes texts that read
-  // as a number.
+  // Opens a box asking for a time; accept takes texts that read as a
+  // number.
   bool open(const std::string& text = "325ms")
   {
-    return graphics->PromptForText(IText(26.f, COLOR_WHITE, "Roboto-Regular.ttf"), IRECT(240, 300, 340, 344), text, 12,
+    return graphics->PromptForText("Time", "OK", IText(26.f, COLOR_WHITE, "Roboto-Regular.ttf"), text, 12,
                                    [this](const std::string& typed) {
                                      accepted.push_back(typed);
                                      return typed.find_first_not_of("0123456789.") == std::string::npos;
@@ -89,12 +89,19 @@ TEST(TypedValueTextField, TakesTheKeyboardAnswersAndClosesAtTheEditorsScale)
   EXPECT_TRUE(f.editor.Window().keyboardWanted);
   EXPECT_EQ(f.graphics->GetTextEntryText(), "325ms");
 
-  // Drawn over the caption in its entry colours, at every scale.
+  // A box in the middle of the dimmed editor, in the message boxes' look:
+  // the caption above a dark field, Cancel and OK below it, at every scale.
   f.editor.Render();
+  EXPECT_EQ(f.graphics->GetTextEntryCaption(), "Time");
   const IRECT field = f.graphics->GetTextEntryRECT();
-  EXPECT_NEAR(field.MW(), 290.f, 1.f);
-  EXPECT_NEAR(field.MH(), 322.f, 1.f);
-  EXPECT_TRUE(Near(f.editor.LayoutPixel(field.L + 3.f, field.T + 3.f), COLOR_WHITE, 40));
+  const IRECT ok = f.graphics->GetTextEntryButtonRECT(true);
+  const IRECT cancel = f.graphics->GetTextEntryButtonRECT(false);
+  EXPECT_NEAR(field.MW(), 683.f, 1.f);
+  EXPECT_LT(field.B, ok.T);
+  EXPECT_LT(cancel.R, ok.L);
+  EXPECT_TRUE(Near(f.editor.LayoutPixel(field.R - 4.f, field.MH()), IColor(255, 24, 25, 29), 12));
+  EXPECT_TRUE(Near(f.editor.LayoutPixel(ok.L + 6.f, ok.MH()), IColor(255, 255, 255, 192), 12)) << "the default";
+  EXPECT_TRUE(Near(f.editor.LayoutPixel(5.f, 5.f), IColor(255, 0, 0, 0), 60)) << "dimmed";
   f.graphics->Resize(1366, 348, 1.f);
   f.editor.Render();
   EXPECT_TRUE(f.graphics->IsShowingTextEntry());
@@ -147,6 +154,26 @@ TEST(TypedValueTextField, TakesTheKeyboardAnswersAndClosesAtTheEditorsScale)
   EXPECT_FALSE(f.graphics->IsShowingTextEntry());
   EXPECT_EQ(f.cancels, 2);
   EXPECT_EQ(f.accepted.size(), 2u);
+
+  // The buttons, pressed with the mouse, answer as Return and Escape do;
+  // a text refused through OK flashes as through Return.
+  ASSERT_TRUE(f.open());
+  f.editor.Type("7");
+  IRECT button = f.graphics->GetTextEntryButtonRECT(true);
+  f.editor.Click(button.MW(), button.MH());
+  EXPECT_FALSE(f.graphics->IsShowingTextEntry());
+  EXPECT_EQ(f.accepted.back(), "7");
+  ASSERT_TRUE(f.open());
+  f.editor.Type("x");
+  button = f.graphics->GetTextEntryButtonRECT(true);
+  f.editor.Click(button.MW(), button.MH());
+  EXPECT_TRUE(f.graphics->IsTextEntryFlashing());
+  button = f.graphics->GetTextEntryButtonRECT(false);
+  f.editor.Drag(button.MW(), button.MH(), button.R + 40.f, button.MH(), 2);
+  EXPECT_TRUE(f.graphics->IsShowingTextEntry()) << "released off the button: no answer";
+  f.editor.Click(button.MW(), button.MH());
+  EXPECT_FALSE(f.graphics->IsShowingTextEntry());
+  EXPECT_EQ(f.cancels, 3);
 
   // No field over a message box waiting for its answer.
   f.graphics->ShowMessageBox("text", "caption", kMB_OK);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "control/UserPresetFolder.h"
 #include "support/AllocationCounter.h"
 #include "vst3/HostIdentification.h"
 #include "vst3/IEffectVST3.h"
@@ -273,8 +274,9 @@ TEST(BindingEditTest, HostValuesAndRestoredStatesReachTheEditor)
 }
 
 // A state the host restores (a reopened session, a preset from the host's
-// list) ticks the preset it holds in the editor's menu, or none; a knob
-// turned away from a preset leaves its tick.
+// list) ticks the preset it holds in the editor's menu, factory or user
+// preset (a factory preset where both match), or none; a knob turned away
+// from a preset leaves its tick.
 TEST(BindingEditTest, ARestoredStateTicksThePresetItHolds)
 {
   // The states come from another instance, as from a saved session.
@@ -303,6 +305,26 @@ TEST(BindingEditTest, ARestoredStateTicksThePresetItHolds)
   EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), -1);
   restore(*hardChorus);
   EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), 4);
+
+  // The user's own presets, as hosts that list the preset folder load
+  // them: the file's bytes as the state.
+  std::string error;
+  const std::vector<char> wide(turnedAway->bytes.begin(), turnedAway->bytes.end());
+  const std::vector<char> chorus(hardChorus->bytes.begin(), hardChorus->bytes.end());
+  ASSERT_TRUE(UserPresetFolder().save("Wide Chorus", wide, error)) << error;
+  ASSERT_TRUE(UserPresetFolder().save("Also Chorus", chorus, error)) << error;
+  MemoryStream file(std::vector<uint8_t>(wide.begin(), wide.end()));
+  restore(file);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), -1);
+  EXPECT_EQ(binding.delay().getUserPresetName(), "Wide Chorus");
+  restore(*hardChorus);
+  EXPECT_EQ(binding.delay().GetCurrentPresetIdx(), 4);
+  EXPECT_EQ(binding.delay().getUserPresetName(), "");
+  other.touch(kFeedback, -0.4);
+  restore(*saveState());
+  EXPECT_EQ(binding.delay().getUserPresetName(), "");
+  UserPresetFolder().remove("Wide Chorus", error);
+  UserPresetFolder().remove("Also Chorus", error);
 }
 
 TEST(BindingEditTest, KeepsWhatTheHostSaysAboutItsChannel)

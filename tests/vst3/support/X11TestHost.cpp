@@ -262,7 +262,7 @@ bool HostWindow::geometry(uint32_t child, int& width, int& height)
   return true;
 }
 
-bool HostWindow::sizeHints(uint32_t child, int& minWidth, int& minHeight, int& baseWidth, int& baseHeight)
+bool HostWindow::sizeHints(uint32_t child, SizeHints& sizes)
 {
   xcb_get_property_reply_t* reply = xcb_get_property_reply(
       connection, xcb_get_property(connection, 0, child, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18),
@@ -274,13 +274,18 @@ bool HostWindow::sizeHints(uint32_t child, int& minWidth, int& minHeight, int& b
   if (complete)
     std::memcpy(hints, xcb_get_property_value(reply), sizeof hints);
   std::free(reply);
-  constexpr uint32_t kMinSize = 1u << 4, kBaseSize = 1u << 8;
-  if (!complete || (hints[0] & (kMinSize | kBaseSize)) != (kMinSize | kBaseSize))
+  if (!complete)
     return false;
-  minWidth = static_cast<int>(hints[5]);
-  minHeight = static_cast<int>(hints[6]);
-  baseWidth = static_cast<int>(hints[15]);
-  baseHeight = static_cast<int>(hints[16]);
+  constexpr uint32_t kProgramSize = 1u << 3, kMinSize = 1u << 4, kMaxSize = 1u << 5, kBaseSize = 1u << 8;
+  auto read = [&hints](uint32_t flag, int first, int& width, int& height) {
+    const bool set = (hints[0] & flag) != 0;
+    width = set ? static_cast<int>(hints[first]) : 0;
+    height = set ? static_cast<int>(hints[first + 1]) : 0;
+  };
+  read(kProgramSize, 3, sizes.programWidth, sizes.programHeight);
+  read(kMinSize, 5, sizes.minWidth, sizes.minHeight);
+  read(kMaxSize, 7, sizes.maxWidth, sizes.maxHeight);
+  read(kBaseSize, 15, sizes.baseWidth, sizes.baseHeight);
   return true;
 }
 

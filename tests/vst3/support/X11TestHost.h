@@ -61,9 +61,16 @@ public:
   // The windows a plug-in put into ours, and their sizes.
   std::vector<uint32_t> children();
   bool geometry(uint32_t child, int& width, int& height);
-  // A window's WM_NORMAL_HINTS minimum and base sizes; false where it has
-  // none or they lack either size.
-  bool sizeHints(uint32_t child, int& minWidth, int& minHeight, int& baseWidth, int& baseHeight);
+  // A window's WM_NORMAL_HINTS sizes; false where it has none. A size the
+  // hints leave out reads 0 x 0.
+  struct SizeHints
+  {
+    int programWidth = 0, programHeight = 0;
+    int minWidth = 0, minHeight = 0;
+    int maxWidth = 0, maxHeight = 0;
+    int baseWidth = 0, baseHeight = 0;
+  };
+  bool sizeHints(uint32_t child, SizeHints& hints);
   // The pixels of an area of the window, children included.
   Image grab(int x, int y, int width, int height);
 
