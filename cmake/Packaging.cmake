@@ -189,7 +189,25 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolmar Music <support@tolmarmusic.com>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.tolmarmusic.com/music/")
 # The shared libraries the modules link (cairo, xcb, FreeType, libcurl and the
-# C++ runtime), as dpkg-shlibdeps finds them, and the editor's font.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-roboto-unhinted")
+# C++ runtime), as dpkg-shlibdeps finds them, and the editor's font. The
+# packaging step runs dpkg-shlibdeps itself (cmake/PackagingGenerators.cmake)
+# over the modules named here: CPack's own run would also give the package
+# ldconfig calls in maintainer scripts for the CLAP module, which it takes
+# for a library since it lies right below /usr/lib/clap; a plug-in is no
+# library, and the package needs no maintainer scripts at all.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_TOLMAR_DEBIAN_DEPENDS "fonts-roboto-unhinted")
+set(CPACK_TOLMAR_MODULE_FILES "${TOLMAR_VST3_BUNDLE_BINARY}")
+if(lv2_modules)
+  list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_LV2_DSP_BINARY}")
+  if(TARGET tolmar_lv2_ui)
+    # The editor module is named after the DSP module (src/lv2).
+    get_filename_component(lv2_stem "${TOLMAR_LV2_DSP_BINARY}" NAME_WE)
+    list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_LV2_BUNDLE_DIR}/${lv2_stem}-ui.so")
+  endif()
+endif()
+if(TARGET tolmar_clap_module)
+  list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_CLAP_MODULE}")
+endif()
+set(CPACK_TOLMAR_SHLIBDEPS_DIR "${PROJECT_BINARY_DIR}/packaging/shlibdeps")
 include(CPack)
