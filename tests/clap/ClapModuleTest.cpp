@@ -3,6 +3,8 @@
 // events, and hostile calls refused rather than obeyed. Loaded with dlopen
 // and driven through the CLAP interfaces only.
 #include <array>
+#include <atomic>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -354,6 +356,57 @@ TEST_F(ClapModuleTest, HostileCallsAreRefusedOrBounded)
   clap_plugin_t stranger = p;
   stranger.init = [](const clap_plugin_t*) { return true; };
   EXPECT_EQ(instance->params()->count(&stranger), 0u);
+}
+
+// A host processes on its audio thread while its main thread reads values
+// and texts, saves and loads states and runs the plug-in's timers and
+// callbacks: every value read is one the host or a state set, and nothing
+// races (ThreadSanitizer runs this in CI).
+TEST_F(ClapModuleTest, ProcessingAndTheMainThreadRunAtOnce)
+{
+  writeFile(configFolderPath() + "/tolmardelay.ini", "[MIDI Control]\nCC7=5\nCC20=-12\n");
+  auto instance = make();
+  ASSERT_TRUE(instance->start(48000.0, 256));
+  ClapEvents in;
+  ClapEvents out;
+  in.paramValue(kTime, 0.3);
+  instance->flush(in, out);
+  const std::vector<uint8_t> state = *instance->saveState();
+  std::atomic<bool> done{false};
+  std::thread audio([&] {
+    std::vector<float> l(256), r(256), ol(256), orr(256);
+    const float* ins[2] = {l.data(), r.data()};
+    float* outs[2] = {ol.data(), orr.data()};
+    for (int block = 0; block < 400; ++block)
+    {
+      ClapEvents events;
+      ClapEvents reported;
+      events.paramValue(kFeedback, (block % 10) / 10.0, static_cast<uint32_t>(block % 256));
+      events.paramValue(kBypass, block % 50 == 49 ? 1.0 : 0.0);
+      events.midi(0xB0, 7, static_cast<uint8_t>(block % 128));
+      if (block % 100 == 0)
+        events.midi(0xB0, 20, 127);
+      l[0] = 1.0f;
+      instance->process(ins, outs, 256, &events, &reported);
+    }
+    done = true;
+  });
+  int rounds = 0;
+  while (!done || rounds < 10)
+  {
+    const double feedback = instance->value(kFeedback).value_or(-5.0);
+    EXPECT_TRUE(feedback >= -1.0 && feedback <= 1.0) << feedback;
+    EXPECT_TRUE(instance->text(kMix, 0.5));
+    if (rounds % 5 == 0)
+    {
+      EXPECT_TRUE(instance->saveState());
+      EXPECT_TRUE(instance->loadState(state));
+    }
+    instance->runMainThreadWork();
+    ++rounds;
+  }
+  audio.join();
+  EXPECT_EQ(instance->offThreadCalls.load(), 0);
 }
 
 // Qtractor's plug-in scanner, a CLAP host of its own, reads the module's
