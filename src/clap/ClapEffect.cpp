@@ -535,6 +535,13 @@ void ClapEffect::Flush(const clap_input_events_t* in, const clap_output_events_t
 {
   applyParameterEvents(in, 0, false);
   reportEdits(out);
+  // On the main thread (an inactive plug-in's flush, where the host's
+  // thread check does not say otherwise) the editor shows the values at
+  // once; from the audio thread it waits for the main thread's callback.
+  if (!active && OnMainThread())
+    showHostChanges();
+  else if (hostChanged.load(std::memory_order_acquire) != 0)
+    requestCallback();
 }
 
 uint32_t ClapEffect::TailSamples() const

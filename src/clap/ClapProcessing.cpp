@@ -165,8 +165,6 @@ void ClapEffect::applyParameterValue(clap_id id, double value, int sampleOffset,
     plugin->OnParamChange(paramIdx);
   if (paramIdx < 64)
     hostChanged.fetch_or(uint64_t{1} << paramIdx, std::memory_order_acq_rel);
-  if (!inProcess)
-    requestCallback();
 }
 
 void ClapEffect::deliverMidiEvents(const clap_input_events_t* in, uint32_t frames)

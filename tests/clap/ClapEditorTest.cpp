@@ -215,6 +215,26 @@ TEST_F(ClapEditorTest, AKnobDraggedInTheEditorIsReportedAsAGesture)
   EXPECT_GE(instance->dirtyMarks, 1);
 }
 
+// A value the host sets in a block moves the knob, on the main thread's
+// callback.
+TEST_F(ClapEditorTest, AValueFromTheHostMovesTheKnob)
+{
+  make();
+  open();
+  ASSERT_TRUE(instance->start(48000.0, 256));
+  const auto knob = [&] { return window->grab(at(240), at(200), at(100), at(100)).pixels; };
+  const auto before = knob();
+  ClapEvents in;
+  ClapEvents out;
+  in.paramValue(kTime, 1.0);
+  std::vector<float> l(256), r(256), ol(256), orr(256);
+  const float* ins[2] = {l.data(), r.data()};
+  float* outs[2] = {ol.data(), orr.data()};
+  instance->process(ins, outs, 256, &in, &out);
+  EXPECT_GT(instance->callbackRequests.load(), 0);
+  ASSERT_TRUE(waitFor([&] { return knob() != before; })) << "the knob never moved";
+}
+
 // The corner handle resizes the editor, and the host is asked to follow;
 // a host that refuses keeps its size and the editor goes back to it.
 TEST_F(ClapEditorTest, TheCornerAsksTheHostToResize)
