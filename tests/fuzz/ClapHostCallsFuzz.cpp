@@ -221,7 +221,8 @@ struct Stream
   {
     auto& self = *static_cast<Stream*>(s->ctx);
     const size_t n = std::min<size_t>({size, self.piece, self.bytes.size() - self.position});
-    std::memcpy(buffer, self.bytes.data() + self.position, n);
+    if (n > 0)
+      std::memcpy(buffer, self.bytes.data() + self.position, n);
     self.position += n;
     return static_cast<int64_t>(n);
   }
