@@ -153,6 +153,11 @@ const clap_event_header_t* ClapEvents::at(size_t index) const
 // --- The instance -------------------------------------------------------------------
 
 ClapInstance::ClapInstance(const ClapModule& module, const std::string& pluginId, ClapHostOptions options)
+: ClapInstance(module.factory(), pluginId, std::move(options))
+{
+}
+
+ClapInstance::ClapInstance(const clap_plugin_factory_t& factory, const std::string& pluginId, ClapHostOptions options)
 : options_(std::move(options))
 {
   host_.clap_version = CLAP_VERSION;
@@ -165,7 +170,7 @@ ClapInstance::ClapInstance(const ClapModule& module, const std::string& pluginId
   host_.request_restart = [](const clap_host_t*) {};
   host_.request_process = [](const clap_host_t*) {};
   host_.request_callback = [](const clap_host_t* h) { self(h).callbackRequests.fetch_add(1); };
-  plugin_ = module.factory().create_plugin(&module.factory(), &host_, pluginId.c_str());
+  plugin_ = factory.create_plugin(&factory, &host_, pluginId.c_str());
   if (!plugin_)
     throw HostError("the CLAP factory refused to create " + pluginId);
   if (!plugin_->init(plugin_))

@@ -94,6 +94,8 @@ class ClapInstance
 {
 public:
   ClapInstance(const ClapModule& module, const std::string& pluginId, ClapHostOptions options = {});
+  // From a factory at hand (a plug-in linked into the host, for tests).
+  ClapInstance(const clap_plugin_factory_t& factory, const std::string& pluginId, ClapHostOptions options = {});
   ~ClapInstance();
   ClapInstance(const ClapInstance&) = delete;
   ClapInstance& operator=(const ClapInstance&) = delete;
