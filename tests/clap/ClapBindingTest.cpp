@@ -145,13 +145,17 @@ TEST_F(ClapBinding, EditorGesturesGoOutWithTheNextBlock)
 }
 
 // The editor's edits on the main thread while the host processes on its
-// audio thread: every edit the host hears is one the editor made.
+// audio thread: the host hears them (and, should the edits outrun the
+// blocks, every value once), nothing else.
 TEST_F(ClapBinding, EditorAndAudioThreadsAtOnce)
 {
   ASSERT_TRUE(instance->start(48000.0, 128));
   std::atomic<bool> done{false};
+  std::atomic<bool> edited{false};
   std::atomic<int> values{0};
   std::thread audio([&] {
+    while (!edited)
+      std::this_thread::yield();
     for (int b = 0; b < 500; ++b)
     {
       ClapEvents in;
@@ -162,7 +166,7 @@ TEST_F(ClapBinding, EditorAndAudioThreadsAtOnce)
       for (const Seen& e : seen(out))
         if (e.type == CLAP_EVENT_PARAM_VALUE)
         {
-          EXPECT_EQ(e.id, static_cast<clap_id>(kQuality));
+          EXPECT_LT(e.id, static_cast<clap_id>(kNumParams));
           values.fetch_add(1);
         }
     }
@@ -173,6 +177,7 @@ TEST_F(ClapBinding, EditorAndAudioThreadsAtOnce)
     effect->BeginInformHostOfParamChangeFromUI(kQuality);
     effect->SendParameterValueFromUI(kQuality, (i % 50) / 50.0);
     effect->EndInformHostOfParamChangeFromUI(kQuality);
+    edited = true;
     instance->runMainThreadWork();
     std::this_thread::yield();
   }
