@@ -45,7 +45,8 @@ int64_t CLAP_ABI readStream(const clap_istream_t* stream, void* buffer, uint64_t
   auto* in = static_cast<MemoryIn*>(stream->ctx);
   const size_t left = in->bytes->size() - in->position;
   const size_t n = static_cast<size_t>(std::min<uint64_t>(size, left));
-  std::memcpy(buffer, in->bytes->data() + in->position, n);
+  if (n > 0)
+    std::memcpy(buffer, in->bytes->data() + in->position, n);
   in->position += n;
   return static_cast<int64_t>(n);
 }
