@@ -8,8 +8,12 @@
 #   /usr/lib/vst3/Tolmar Charge Chain Delay.vst3
 #   /usr/share/vst3/presets/Tolmar Music/Tolmar Charge Chain Delay/
 #   /usr/lib/lv2/tolmar-charge-chain-delay.lv2 (when the LV2 bundle is built)
+#   /usr/lib/clap/tolmar-charge-chain-delay.clap and the editor's resources
+#     beside it in tolmar-charge-chain-delay-resources/ (when the CLAP module
+#     is built)
 #   /usr/share/doc/tolmar-charge-chain-delay/{copyright,changelog.gz}
-# The component "portable" is the tarball for any distribution: both bundles,
+# The component "portable" is the tarball for any distribution: the bundles,
+# the CLAP module with its resources folder,
 # the presets, install.sh and a README at its top.
 #
 # Both packages carry the modules stripped. The Debian package leaves the
@@ -45,11 +49,18 @@ function(tolmar_package_bundle component bundle_dir destination module_subdir re
   if(module_subdir)
     string(APPEND module_destination "/${module_subdir}")
   endif()
-  install(TARGETS ${arg_TARGETS} LIBRARY DESTINATION "${module_destination}" PERMISSIONS ${module_permissions}
+  tolmar_package_modules(${component} "${module_destination}" ${arg_TARGETS})
+  if(arg_LINK_FONT)
+    tolmar_package_font_link(${component} "${destination}/${bundle_name}/${resource_subdir}")
+  endif()
+endfunction()
+
+# Modules into a package folder, stripped as Debian's own packages are: no
+# symbol table, no compiler notes; the dynamic symbols a host looks up stay.
+function(tolmar_package_modules component module_destination)
+  install(TARGETS ${ARGN} LIBRARY DESTINATION "${module_destination}" PERMISSIONS ${module_permissions}
           COMPONENT ${component} EXCLUDE_FROM_ALL)
-  # Stripped as Debian's own packages are: no symbol table, no compiler
-  # notes; the dynamic symbols a host looks up stay.
-  foreach(module ${arg_TARGETS})
+  foreach(module ${ARGN})
     install(CODE "
       execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note --strip-unneeded
                       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${module_destination}/$<TARGET_FILE_NAME:${module}>\"
@@ -59,14 +70,31 @@ function(tolmar_package_bundle component bundle_dir destination module_subdir re
       endif()"
       COMPONENT ${component} EXCLUDE_FROM_ALL)
   endforeach()
+endfunction()
+
+# The editor's font in a package folder as a relative link to Debian's copy.
+function(tolmar_package_font_link component folder)
+  file(RELATIVE_PATH target "${TOLMAR_DEBIAN_PREFIX}/${folder}" "${TOLMAR_DEBIAN_FONT}")
+  install(CODE "
+    set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}\")
+    file(MAKE_DIRECTORY \"\${folder}\")
+    file(CREATE_LINK \"${target}\" \"\${folder}/${TOLMAR_FONT_NAME}\" SYMBOLIC)"
+    COMPONENT ${component} EXCLUDE_FROM_ALL)
+endfunction()
+
+# The CLAP module into a package folder, its resources folder beside it.
+function(tolmar_package_clap component destination)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "LINK_FONT" "" "")
+  set(font_exclusion)
   if(arg_LINK_FONT)
-    set(folder "${destination}/${bundle_name}/${resource_subdir}")
-    file(RELATIVE_PATH target "${TOLMAR_DEBIAN_PREFIX}/${folder}" "${TOLMAR_DEBIAN_FONT}")
-    install(CODE "
-      set(folder \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${folder}\")
-      file(MAKE_DIRECTORY \"\${folder}\")
-      file(CREATE_LINK \"${target}\" \"\${folder}/${TOLMAR_FONT_NAME}\" SYMBOLIC)"
-      COMPONENT ${component} EXCLUDE_FROM_ALL)
+    set(font_exclusion PATTERN "${TOLMAR_FONT_NAME}" EXCLUDE)
+  endif()
+  install(DIRECTORY "${TOLMAR_CLAP_RESOURCES}" DESTINATION "${destination}" COMPONENT ${component} EXCLUDE_FROM_ALL
+          ${font_exclusion})
+  tolmar_package_modules(${component} "${destination}" tolmar_clap_module)
+  if(arg_LINK_FONT)
+    get_filename_component(resources_name "${TOLMAR_CLAP_RESOURCES}" NAME)
+    tolmar_package_font_link(${component} "${destination}/${resources_name}")
   endif()
 endfunction()
 
@@ -87,6 +115,9 @@ if(lv2_modules)
     set(lv2_font LINK_FONT)
   endif()
   tolmar_package_bundle(system "${TOLMAR_LV2_BUNDLE_DIR}" lib/lv2 "" resources TARGETS ${lv2_modules} ${lv2_font})
+endif()
+if(TARGET tolmar_clap_module)
+  tolmar_package_clap(system lib/clap LINK_FONT)
 endif()
 if(DEFINED TOLMAR_PRESETS_DIR)
   install(DIRECTORY "${TOLMAR_PRESETS_DIR}/Tolmar Music" DESTINATION share/vst3/presets
@@ -112,6 +143,9 @@ tolmar_package_bundle(portable "${TOLMAR_VST3_BUNDLE_DIR}" . Contents/x86_64-lin
 if(lv2_modules)
   tolmar_package_bundle(portable "${TOLMAR_LV2_BUNDLE_DIR}" . "" resources TARGETS ${lv2_modules})
 endif()
+if(TARGET tolmar_clap_module)
+  tolmar_package_clap(portable .)
+endif()
 if(DEFINED TOLMAR_PRESETS_DIR)
   install(DIRECTORY "${TOLMAR_PRESETS_DIR}/Tolmar Music" DESTINATION presets COMPONENT portable EXCLUDE_FROM_ALL)
 endif()
@@ -135,8 +169,8 @@ workstations: a model of a clocked analog delay line with five ranges up to
 two seconds, feedback, an LFO for chorus, flanger and vibrato, tempo sync,
 freeze and MIDI learn.
 
-The package holds the effect as a VST 3 plug-in and as an LV2 plug-in, each
-with its editor, and its ten factory presets.")
+The package holds the effect as a VST 3 plug-in, an LV2 plug-in and a CLAP
+plug-in, each with its editor, and its ten factory presets.")
 set(CPACK_OUTPUT_FILE_PREFIX "${PROJECT_BINARY_DIR}/package")
 # The tarball: named with version and architecture, one top folder of the
 # same name.
@@ -155,7 +189,25 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolmar Music <support@tolmarmusic.com>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.tolmarmusic.com/music/")
 # The shared libraries the modules link (cairo, xcb, FreeType, libcurl and the
-# C++ runtime), as dpkg-shlibdeps finds them, and the editor's font.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-roboto-unhinted")
+# C++ runtime), as dpkg-shlibdeps finds them, and the editor's font. The
+# packaging step runs dpkg-shlibdeps itself (cmake/PackagingGenerators.cmake)
+# over the modules named here: CPack's own run would also give the package
+# ldconfig calls in maintainer scripts for the CLAP module, which it takes
+# for a library since it lies right below /usr/lib/clap; a plug-in is no
+# library, and the package needs no maintainer scripts at all.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_TOLMAR_DEBIAN_DEPENDS "fonts-roboto-unhinted")
+set(CPACK_TOLMAR_MODULE_FILES "${TOLMAR_VST3_BUNDLE_BINARY}")
+if(lv2_modules)
+  list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_LV2_DSP_BINARY}")
+  if(TARGET tolmar_lv2_ui)
+    # The editor module is named after the DSP module (src/lv2).
+    get_filename_component(lv2_stem "${TOLMAR_LV2_DSP_BINARY}" NAME_WE)
+    list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_LV2_BUNDLE_DIR}/${lv2_stem}-ui.so")
+  endif()
+endif()
+if(TARGET tolmar_clap_module)
+  list(APPEND CPACK_TOLMAR_MODULE_FILES "${TOLMAR_CLAP_MODULE}")
+endif()
+set(CPACK_TOLMAR_SHLIBDEPS_DIR "${PROJECT_BINARY_DIR}/packaging/shlibdeps")
 include(CPack)

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs Tolmar Charge Chain Delay from the folder this script is in.
 #
-#   ./install.sh               into ~/.vst3, ~/.vst3/presets and ~/.lv2
-#   ./install.sh --system      into /usr/local/lib/vst3, /usr/local/share/vst3/presets
-#                              and /usr/local/lib/lv2 (needs root)
-#   ./install.sh --prefix DIR  into DIR/lib/vst3, DIR/share/vst3/presets and DIR/lib/lv2
+#   ./install.sh               into ~/.vst3, ~/.vst3/presets, ~/.lv2 and ~/.clap
+#   ./install.sh --system      into /usr/local/lib/vst3, /usr/local/share/vst3/presets,
+#                              /usr/local/lib/lv2 and /usr/local/lib/clap (needs root)
+#   ./install.sh --prefix DIR  into DIR/lib/vst3, DIR/share/vst3/presets, DIR/lib/lv2
+#                              and DIR/lib/clap
 #   ... --uninstall            removes what an earlier run installed there
 #
 # Every file and folder an install creates is written down in the installed
@@ -15,6 +16,9 @@ umask 022
 
 vst3_name="Tolmar Charge Chain Delay.vst3"
 lv2_name="tolmar-charge-chain-delay.lv2"
+# The CLAP plug-in is one file; the editor's art lies in the folder beside it.
+clap_name="tolmar-charge-chain-delay.clap"
+clap_resources_name="tolmar-charge-chain-delay-resources"
 preset_subfolder="Tolmar Music/Tolmar Charge Chain Delay"
 newline='
 '
@@ -23,10 +27,10 @@ usage() {
   cat <<EOF
 usage: $0 [--system | --prefix DIR] [--uninstall]
 
-Installs the VST 3 and LV2 plug-ins and the factory presets:
-  (no option)   for you alone: ~/.vst3, ~/.vst3/presets, ~/.lv2
+Installs the VST 3, LV2 and CLAP plug-ins and the factory presets:
+  (no option)   for you alone: ~/.vst3, ~/.vst3/presets, ~/.lv2, ~/.clap
   --system      for every user: /usr/local/lib/vst3, /usr/local/share/vst3/presets,
-                /usr/local/lib/lv2 (run it as root, e.g. with sudo)
+                /usr/local/lib/lv2, /usr/local/lib/clap (run it as root, e.g. with sudo)
   --prefix DIR  as --system, under DIR instead of /usr/local
   --uninstall   removes what an earlier install put there, and nothing else
 EOF
@@ -64,6 +68,7 @@ if [ -n "$prefix" ]; then
   vst3_dir=$prefix/lib/vst3
   preset_root=$prefix/share/vst3/presets
   lv2_dir=$prefix/lib/lv2
+  clap_dir=$prefix/lib/clap
   if [ "$prefix" = /usr/local ]; then again="$0 --system"; else again="$0 --prefix '$prefix'"; fi
 else
   case ${HOME:-} in
@@ -76,13 +81,16 @@ else
   vst3_dir=$home/.vst3
   preset_root=$vst3_dir/presets
   lv2_dir=$home/.lv2
+  clap_dir=$home/.clap
   again=$0
 fi
-case $vst3_dir$lv2_dir in
+case $vst3_dir$lv2_dir$clap_dir in
   *"$newline"* | */../* | */./*) fail "refusing the folder name '$vst3_dir'; nothing done" ;;
 esac
 vst3_bundle=$vst3_dir/$vst3_name
 lv2_bundle=$lv2_dir/$lv2_name
+clap_module=$clap_dir/$clap_name
+clap_resources=$clap_dir/$clap_resources_name
 preset_dir=$preset_root/$preset_subfolder
 manifest=$vst3_bundle/Contents/install-manifest
 
@@ -123,9 +131,10 @@ allowed_entry() {
   case $kind:$path in
     d:"$vst3_bundle" | d:"$lv2_bundle" | d:"$vst3_bundle"/* | d:"$lv2_bundle"/*) return 0 ;;
     f:"$vst3_bundle"/* | f:"$lv2_bundle"/*) return 0 ;;
+    f:"$clap_module" | d:"$clap_resources" | d:"$clap_resources"/* | f:"$clap_resources"/*) return 0 ;;
     f:"$preset_dir"/*.vstpreset) case ${path#"$preset_dir"/} in */*) return 1 ;; *) return 0 ;; esac ;;
     d:"$base"/* | d:"$prefix")
-      for root in "$vst3_dir" "$preset_dir" "$lv2_dir"; do
+      for root in "$vst3_dir" "$preset_dir" "$lv2_dir" "$clap_dir"; do
         case $root/ in "$path"/*) return 0 ;; esac
       done
       return 1
@@ -185,11 +194,17 @@ holds_lv2() {
   return 1
 }
 
+holds_clap() {
+  case $newline$1 in *"${newline}f $clap_module$newline"*) return 0 ;; esac
+  return 1
+}
+
 # The folders of a record beside the bundles: those the install had to make.
 made_folders() {
   while IFS= read -r line; do
     case $line in
       "d $vst3_bundle" | "d $vst3_bundle"/* | "d $lv2_bundle" | "d $lv2_bundle"/*) ;;
+      "d $clap_resources" | "d $clap_resources"/*) ;;
       d\ *) printf '  %s\n' "${line#d }" ;;
     esac
   done <<EOF
@@ -204,6 +219,7 @@ uninstall() {
   echo "Removed the VST 3 plug-in:   $vst3_bundle"
   echo "Removed $(count_presets "$previous") factory presets: $preset_dir"
   if holds_lv2 "$previous"; then echo "Removed the LV2 plug-in:     $lv2_bundle"; fi
+  if holds_clap "$previous"; then echo "Removed the CLAP plug-in:    $clap_module"; fi
   folders=$(made_folders "$previous")
   if [ -n "$folders" ]; then
     echo "Removed the folders the install had made, where nothing else is in them:"
@@ -214,8 +230,8 @@ uninstall() {
 # --- Uninstall --------------------------------------------------------------------
 if [ "$mode" = uninstall ]; then
   if [ ! -f "$manifest" ]; then
-    if [ -e "$vst3_bundle" ] || [ -e "$lv2_bundle" ]; then
-      fail "the plug-ins in $vst3_dir and $lv2_dir were not installed by install.sh; nothing removed"
+    if [ -e "$vst3_bundle" ] || [ -e "$lv2_bundle" ] || [ -e "$clap_module" ]; then
+      fail "the plug-ins in $vst3_dir, $lv2_dir and $clap_dir were not installed by install.sh; nothing removed"
     fi
     echo "Nothing to uninstall: install.sh has not installed the plug-ins in $vst3_dir."
     exit 0
@@ -244,6 +260,7 @@ check_writable() {
 check_writable "$vst3_dir"
 check_writable "$preset_dir"
 check_writable "$lv2_dir"
+check_writable "$clap_dir"
 
 # An earlier install of ours is replaced whole; its record keeps the folders
 # it made, so that --uninstall still removes them.
@@ -287,11 +304,23 @@ for preset in "$here/presets/$preset_subfolder"/*.vstpreset; do
 done
 # Archives built without the LV2 plug-in have the VST 3 plug-in alone.
 [ ! -d "$here/$lv2_name" ] || copy_bundle "$here/$lv2_name" "$lv2_dir"
+# Likewise without the CLAP plug-in: the module, then its resources.
+if [ -f "$here/$clap_name" ]; then
+  make_folder "$clap_dir" || rollback "cannot make $clap_dir"
+  if [ -e "$clap_module" ]; then
+    echo "Replacing $clap_module, which another install had put there."
+    rm -rf -- "$clap_module" || rollback "cannot remove $clap_module"
+  fi
+  cp -- "$here/$clap_name" "$clap_module" || rollback "cannot copy $here/$clap_name"
+  record f "$clap_module"
+  copy_bundle "$here/$clap_resources_name" "$clap_dir"
+fi
 printf '%s' "$created" >"$manifest" || rollback "cannot write $manifest"
 
 echo "Installed the VST 3 plug-in:   $vst3_bundle"
 echo "Installed $(count_presets "$created") factory presets: $preset_dir"
 if holds_lv2 "$created"; then echo "Installed the LV2 plug-in:     $lv2_bundle"; fi
+if holds_clap "$created"; then echo "Installed the CLAP plug-in:    $clap_module"; fi
 made=$(made_folders "$created")
 if [ -n "$made" ]; then
   echo "Made the folders:"

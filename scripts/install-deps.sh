@@ -25,6 +25,10 @@ packages=(
   dpkg-dev file lintian
   # Texts and files are checked in a locale with a decimal comma as well.
   locales
+  # The CLAP interface headers (scripts/fetch-clap-headers.sh takes only
+  # those from it), and Qtractor's plug-in scanner, a CLAP host the tests
+  # run the module in.
+  dpf-source qtractor
 )
 
 packages+=("$@")

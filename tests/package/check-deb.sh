@@ -10,6 +10,9 @@ name=tolmar-charge-chain-delay
 deb="$build/package/${name}_2.0.3_amd64.deb"
 vst3="usr/lib/vst3/Tolmar Charge Chain Delay.vst3"
 presets="usr/share/vst3/presets/Tolmar Music/Tolmar Charge Chain Delay"
+clap_dir=usr/lib/clap
+clap="$clap_dir/tolmar-charge-chain-delay.clap"
+clap_resources="$clap_dir/tolmar-charge-chain-delay-resources"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -52,7 +55,7 @@ expect "usr/share/doc/$name/changelog.gz"
 dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/changelog.gz" | zcat | head -1 |
   grep -qF "$name (2.0.3) " || fail "the changelog does not start with version 2.0.3"
 # Nothing outside the plug-in folders and the documentation.
-stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?|usr/share/lintian(/.*)?)$' <<<"$listing" || true)
+stray=$(grep -vE '^(usr|usr/lib|usr/share|usr/share/doc|usr/lib/vst3(/.*)?|usr/lib/lv2(/.*)?|usr/lib/clap(/.*)?|usr/share/vst3(/.*)?|usr/share/doc/'"$name"'(/.*)?|usr/share/lintian(/.*)?)$' <<<"$listing" || true)
 [[ -z $stray ]] || fail "unexpected files: $stray"
 grep -qF "/usr/share/common-licenses/GPL-3" <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright") \
   || fail "the copyright file does not name the licence"
@@ -66,6 +69,12 @@ unexplained=$(awk '/^#/ { reason = 1; next } /^[ \t]*$/ { reason = 0; next } !re
 status=0
 report=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) || status=$?
 ((status == 0)) || fail "lintian rejects the package:"$'\n'"$report"
+# A build with Debian's hardening flags (scripts/package.sh) leaves none of
+# lintian's notes about missing hardening either.
+if grep -qx 'TOLMAR_DEBIAN_BUILDFLAGS:BOOL=ON' "$build/CMakeCache.txt"; then
+  notes=$(lintian --display-info --tag-display-limit 0 "$deb" 2>&1 | grep -E 'hardening-no-(fortify-functions|bindnow|relro)' || true)
+  [[ -z $notes ]] || fail "the hardened build's modules lack hardening:"$'\n'"$notes"
+fi
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -91,5 +100,20 @@ if [[ -d "$build/lv2/tolmar-charge-chain-delay.lv2" ]]; then
   if command -v lv2ls >/dev/null; then
     LV2_PATH="$root/usr/lib/lv2" lv2ls | grep -q . || fail "no LV2 host finds the unpacked LV2 bundle"
   fi
+fi
+# The CLAP module, when the tree builds it: in /usr/lib/clap with its
+# resources folder beside it, stripped, and loaded from the unpacked root
+# with one of the packaged presets.
+if [[ -f "$build/clap/tolmar-charge-chain-delay.clap" ]]; then
+  expect "$clap"
+  for resource in back knob switch ranges button; do
+    expect "$clap_resources/$resource.png"
+    expect "$clap_resources/$resource@2x.png"
+  done
+  links_to_font "$clap_resources/Roboto-Regular.ttf"
+  file "$root/$clap" | grep -q ", stripped" || fail "$clap is not stripped"
+  HOME="$root" "$render" --plugin "$root/$clap" --state "$root/$presets/Slapback.vstpreset" --impulse --seconds 0.2 \
+    --tail 0.2 --quiet "$root/ir-clap.wav" || fail "the packaged preset does not load into the packaged CLAP module"
+  cmp -s "$root/ir.wav" "$root/ir-clap.wav" || fail "the packaged CLAP module does not sound as the packaged VST 3 bundle"
 fi
 echo "package ok: $deb"

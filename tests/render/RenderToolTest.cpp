@@ -348,3 +348,42 @@ TEST(RenderRates, EveryRateGivesFiniteBoundedOutputAtFullFeedback)
         expectBounded({(dir / "tone.wav").string()}, "tone at " + std::to_string(rate));
     }
 }
+
+#ifdef TOLMAR_CLAP_MODULE
+// The CLAP module through the same tool: the same sound as the VST 3 bundle
+// for a preset, values by text and a synced tempo, and a state saved from
+// either format that the other renders alike.
+TEST(RenderFormats, TheClapModuleSoundsAsTheBundleAndSharesItsStates)
+{
+    TempFolder dir;
+    writeAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, {sine(kRate / 2, 220, kRate), sine(kRate / 2, 330, kRate)});
+    const auto in = (dir / "in.wav").string();
+    const std::string plugins[2] = {bundlePath(), TOLMAR_CLAP_MODULE};
+    const std::string names[2] = {"vst3", "clap"};
+    for (int p = 0; p < 2; ++p)
+    {
+        auto r = runTool({"--plugin", plugins[p], "--preset", "Hard Chorus", "--set", "Feedback=-20.5%", "--set",
+                          "Delay Sync to Host=ON", "--tempo", "97", "--playing", "--save-state",
+                          (dir / (names[p] + ".vstpreset")).string(), in, (dir / (names[p] + ".wav")).string()},
+                         false);
+        ASSERT_EQ(r.exitCode, 0) << names[p] << ": " << r.err;
+    }
+    EXPECT_EQ(readBytes(dir / "vst3.wav"), readBytes(dir / "clap.wav"));
+    EXPECT_EQ(readBytes(dir / "vst3.vstpreset"), readBytes(dir / "clap.vstpreset"));
+    // Each format renders the other's state as its own.
+    for (int p = 0; p < 2; ++p)
+    {
+        const auto state = (dir / (names[1 - p] + ".vstpreset")).string();
+        auto r = runTool({"--plugin", plugins[p], "--state", state, "--tempo", "97", "--playing", in,
+                          (dir / ("from-" + names[1 - p] + ".wav")).string()},
+                         false);
+        ASSERT_EQ(r.exitCode, 0) << names[p] << ": " << r.err;
+    }
+    EXPECT_EQ(readBytes(dir / "from-vst3.wav"), readBytes(dir / "vst3.wav"));
+    EXPECT_EQ(readBytes(dir / "from-clap.wav"), readBytes(dir / "vst3.wav"));
+    const ToolResult listed = runTool({"--plugin", TOLMAR_CLAP_MODULE, "--list-params"}, false);
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_NE(listed.out.find("Delay Sync to Host"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("65536  Bypass"), std::string::npos) << listed.out;
+}
+#endif

@@ -232,7 +232,7 @@ Rendering:
   --seconds S           length of --impulse or --tone (default 1 and 2)
   --rate R              sample rate of a generated signal (default 48000)
   --plot FILE.png       draw input and output waveforms
-  --plugin PATH         the .vst3 bundle to load
+  --plugin PATH         the .vst3 bundle or the .clap module to load
   --list-params [--all] print the parameters (--all: with the MIDI ones)
   --list-presets        print the factory presets
   -q, --quiet           no progress bar and no summary

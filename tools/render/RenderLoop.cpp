@@ -168,7 +168,7 @@ RenderResult renderThrough(host::HostedPlugin& plugin, AudioSource& source, Audi
     else
     {
         // Asked now: the settings and the tempo arrived with the blocks.
-        const Vst::TSamples reported = plugin.processor()->getTailSamples();
+        const Vst::TSamples reported = plugin.tailSamples();
         const auto longest = static_cast<std::int64_t>(std::llround(plan.maxTailSeconds * rate));
         const bool endless = reported == Vst::kInfiniteTail;
         const std::int64_t tail = endless ? longest : std::min<std::int64_t>(reported, longest);

@@ -13,6 +13,7 @@
 #include "Signals.h"
 #include "TolmarPlugin.h"
 #include "WaveformSummary.h"
+#include "host/ClapHost.h"
 #include "host/HostError.h"
 #include "host/PresetFile.h"
 #include "params/ProductFacts/DelayRanges.h"
@@ -233,8 +234,23 @@ fs::path findBundle(const std::optional<std::string>& plugin)
 
 void runSession(const Options& o, std::FILE* out, std::FILE* err)
 {
-    host::PluginModule module(findBundle(o.plugin));
-    host::HostedPlugin plugin(module, kClassId, "tolmar-render");
+    // A .clap file is a CLAP module; anything else a VST 3 bundle.
+    const fs::path path = findBundle(o.plugin);
+    std::unique_ptr<host::PluginModule> vst3Module;
+    std::unique_ptr<host::ClapModule> clapModule;
+    std::unique_ptr<host::HostedPlugin> hosted;
+    std::error_code ec;
+    if (path.extension() == ".clap" && !fs::is_directory(path, ec))
+    {
+        clapModule = std::make_unique<host::ClapModule>(path.string());
+        hosted = std::make_unique<host::HostedPlugin>(*clapModule, kClapId, "tolmar-render");
+    }
+    else
+    {
+        vst3Module = std::make_unique<host::PluginModule>(path);
+        hosted = std::make_unique<host::HostedPlugin>(*vst3Module, kClassId, "tolmar-render");
+    }
+    host::HostedPlugin& plugin = *hosted;
 
     if (o.listPresets)
     {

@@ -16,6 +16,8 @@ namespace tolmar::render
 {
 inline const char* const kClassId = ProductIdentity::kClassId.data();
 constexpr const char* kBundleFolderName = ProductIdentity::kBundleFolderName;
+// The plug-in's ID in a CLAP module.
+constexpr const char* kClapId = ProductIdentity::kClapId;
 // The effect answers preset names for this list ID without publishing a list.
 constexpr Steinberg::int32 kPresetProgramListId = static_cast<Steinberg::int32>(ParamIDs::kPresetList);
 

@@ -23,6 +23,11 @@ inline constexpr std::array<char, 16> kClassId = [] {
 }();
 // The bundle folder hosts find in their VST 3 folders.
 inline constexpr const char* kBundleFolderName = "Tolmar Charge Chain Delay.vst3";
+// The CLAP plug-in's ID: reverse-domain, never to change (hosts store it in
+// their projects), and the module's file name.
+inline constexpr const char* kClapId = "com.tolmarmusic.charge-chain-delay";
+inline constexpr const char* kClapModuleName = "tolmar-charge-chain-delay.clap";
+inline constexpr const char* kDescription = "Stereo delay modelled on a clocked analog delay line";
 // Preset files: <presets folder>/<vendor>/<effect name>/<preset name>.vstpreset
 inline constexpr const char* kPresetSubfolder = "Tolmar Music/Tolmar Charge Chain Delay";
 inline constexpr const char* kPresetExtension = ".vstpreset";

@@ -8,12 +8,16 @@
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tolmar::host
 {
+class ClapInstance;
+class ClapModule;
+
 // What the edit controller tells about one parameter.
 struct ParameterDescription
 {
@@ -32,10 +36,19 @@ struct ParameterDescription
 // and driven through IComponent, IAudioProcessor and IEditController, which
 // the one object answers. Every refusal by the plug-in becomes a HostError
 // that names the call. All calls come from the thread that owns the object.
+//
+// The same instance may come from a CLAP module instead: the calls then go
+// through the CLAP interfaces, with the parameters' plain range mapped
+// linearly onto 0..1 as this host's normalised values, the component state
+// as the CLAP state, and each block's VST 3 process data handed over as a
+// CLAP process call (parameter changes as events in time order, notes as
+// MIDI, the process context as the transport). component(), controller()
+// and processor() are null then.
 class HostedPlugin
 {
 public:
     HostedPlugin(const PluginModule& module, const Steinberg::TUID classId, const std::string& hostName);
+    HostedPlugin(const ClapModule& module, const std::string& pluginId, const std::string& hostName);
     ~HostedPlugin();
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
@@ -73,6 +86,10 @@ public:
     bool processing() const { return processing_; }
     Steinberg::Vst::SymbolicSampleSizes sampleSize() const { return sampleSize_; }
 
+    // Samples of tail the plug-in reports now; kInfiniteTail for one without end.
+    Steinberg::uint32 tailSamples() const;
+    bool isClap() const { return clap_ != nullptr; }
+
     Steinberg::Vst::IComponent* component() const { return component_.get(); }
     Steinberg::Vst::IEditController* controller() const { return controller_.get(); }
     Steinberg::Vst::IAudioProcessor* processor() const { return processor_.get(); }
@@ -80,6 +97,11 @@ public:
 
 private:
     void readParameters();
+    void readClapParameters();
+    const ParameterDescription& described(Steinberg::Vst::ParamID id) const;
+    double clapPlain(Steinberg::Vst::ParamID id, double normalized) const;
+    double clapNormalized(Steinberg::Vst::ParamID id, double plain) const;
+    void processClap(Steinberg::Vst::ProcessData& data);
 
     HostApplication hostApplication_;
     ComponentHandler handler_;
@@ -92,5 +114,8 @@ private:
     bool processing_ = false;
     Steinberg::Vst::SymbolicSampleSizes sampleSize_ = Steinberg::Vst::kSample32;
     std::vector<ParameterDescription> parameters_;
+    std::unique_ptr<ClapInstance> clap_;
+    // The plain range of each CLAP parameter, in the order of parameters_.
+    std::vector<std::pair<double, double>> clapRanges_;
 };
 } // namespace tolmar::host

@@ -45,6 +45,13 @@ void loadPreset(HostedPlugin& plugin, const TUID classId, const std::vector<char
                         ")");
     if (!layout.componentState)
         throw HostError("the preset holds no plug-in state");
+    if (plugin.isClap())
+    {
+        // A CLAP plug-in's state is the same bytes as the component state.
+        const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(layout.componentState->offset);
+        plugin.setState(std::vector<char>(begin, begin + static_cast<std::ptrdiff_t>(layout.componentState->size)));
+        return;
+    }
     if (plugin.component()->setState(streamOver(bytes, *layout.componentState)) != kResultOk)
         throw HostError("the plug-in refused the state in the preset (IComponent::setState)");
     // Same order as a DAW: the component state goes to the controller too,
@@ -59,6 +66,8 @@ std::vector<char> savePreset(HostedPlugin& plugin, const TUID classId)
 {
     // What a DAW keeps: the component state and, where the controller has
     // one of its own, the controller state, written by the one writer.
+    if (plugin.isClap())
+        return presetFile(classId, plugin.state(), "", nullptr);
     auto component = owned(new MemoryStream());
     if (plugin.component()->getState(component) != kResultOk)
         throw HostError("the plug-in refused to hand over its state for the preset");
