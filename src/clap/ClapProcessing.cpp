@@ -119,8 +119,9 @@ void ClapEffect::applyParameterEvents(const clap_input_events_t* in, uint32_t fr
     if (header.type != CLAP_EVENT_PARAM_VALUE)
       return;
     const auto* event = as<clap_event_param_value_t>(header);
-    // Values for one note, key or channel (wildcards are -1) are not ours:
-    // the parameters are global.
+    // The parameters are global: a value aimed at one note, key or channel
+    // sets them as a wildcard one does, since hosts that fill those fields
+    // with 0 instead of -1 would otherwise lose their automation.
     if (!event || !std::isfinite(event->value))
       return;
     int slot = -1;
