@@ -1,26 +1,22 @@
 #pragma once
-#include <vector>
+#include <cstdint>
 
 #include "clap/audio-buffer.h"
+#include "plugin/IEffectAudioRunner.h"
 
 class IEffectProcessor;
 
 // Hands a CLAP block's audio to the instance as double-precision stereo:
-// 32-bit buffers through scratch buffers, 64-bit ones directly where the
-// host's input and output are different buffers. The scratch buffers are
-// sized at activation (main thread); Run is for the audio thread and never
-// allocates.
+// the channels of the first input and output ports, run through the
+// shared scratch buffers. The scratch buffers are sized at activation
+// (main thread); Run is for the audio thread and never allocates.
 class ClapAudio
 {
 public:
-  static constexpr int kChannels = 2;
-  // Longer blocks are processed in pieces of the scratch length.
-  static constexpr int kMinScratchFrames = 64;
-  static constexpr int kMaxScratchFrames = 8192;
+  static constexpr int kChannels = IEffectAudioRunner::kChannels;
 
-  ClapAudio();
   // Main thread, while processing is stopped.
-  void SetMaxBlockSize(int maxFrames);
+  void SetMaxBlockSize(int maxFrames) { runner.SetMaxBlockSize(maxFrames); }
 
   // Audio thread. Missing inputs are silence; outputs the instance leaves
   // unwritten are silence. While bypassed the inputs are copied through.
@@ -28,9 +24,5 @@ public:
            const clap_audio_buffer_t* outputs, uint32_t outputCount, int frames, bool bypassed);
 
 private:
-  template <typename Sample>
-  void run(IEffectProcessor& effect, Sample* const* hostIn, Sample* const* hostOut, int frames, bool bypassed);
-
-  std::vector<double> scratch; // kChannels inputs then kChannels outputs
-  int scratchFrames = 0;
+  IEffectAudioRunner runner;
 };

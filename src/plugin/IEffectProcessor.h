@@ -12,7 +12,9 @@ class IEffectProcessor
 public:
   virtual ~IEffectProcessor() = default;
 
-  // Audio thread: one block of double-precision stereo audio.
+  // Audio thread: one block of double-precision stereo audio. An input may
+  // be the same buffer as an output (a host processing in place): every
+  // frame's inputs are read before that frame's outputs are written.
   virtual void ProcessBlock(double** inputs, double** outputs, int nFrames) = 0;
   // Audio thread: each MIDI message of a block, before ProcessBlock.
   virtual void ProcessMidiMsg(const IMidiMsg&) {}

@@ -1,7 +1,6 @@
 #include "vst3/IEffectVST3ProcessorBase.h"
 
 #include <algorithm>
-#include <cstring>
 #include <type_traits>
 
 #include "params/ProductFacts/ParameterIds.h"
@@ -12,9 +11,6 @@ using namespace Steinberg::Vst;
 
 namespace
 {
-// Scratch length before the host's first processing setup.
-constexpr int kInitialScratchFrames = 1024;
-
 template <typename Sample>
 Sample** channelBuffers(const AudioBusBuffers& bus)
 {
@@ -25,19 +21,7 @@ Sample** channelBuffers(const AudioBusBuffers& bus)
 }
 } // namespace
 
-IEffectVST3ProcessorBase::IEffectVST3ProcessorBase(IEffectPlugin& effect) : plugin(effect)
-{
-  SetMaxBlockSize(kInitialScratchFrames);
-}
-
-void IEffectVST3ProcessorBase::SetMaxBlockSize(int maxFrames)
-{
-  const int frames = std::clamp(maxFrames, kMinScratchFrames, kMaxScratchFrames);
-  if (frames == scratchFrames)
-    return;
-  scratch.assign(static_cast<size_t>(frames) * 2 * kChannels, 0.0);
-  scratchFrames = frames;
-}
+IEffectVST3ProcessorBase::IEffectVST3ProcessorBase(IEffectPlugin& effect) : plugin(effect) {}
 
 void IEffectVST3ProcessorBase::ProcessTransport(const ProcessContext* context, bool offline)
 {
@@ -188,72 +172,5 @@ void IEffectVST3ProcessorBase::processAudio(const ProcessData& data, const bool*
     }
   }
 
-  double* scratchIn[kChannels];
-  double* scratchOut[kChannels];
-  for (int c = 0; c < kChannels; ++c)
-  {
-    scratchIn[c] = scratch.data() + static_cast<size_t>(c) * static_cast<size_t>(scratchFrames);
-    scratchOut[c] = scratch.data() + static_cast<size_t>(kChannels + c) * static_cast<size_t>(scratchFrames);
-  }
-
-  const bool bypassed = plugin.GetBypassed();
-  int done = 0;
-  // One pass even for an empty block, so that the instance sees every block.
-  do
-  {
-    const int n = std::min(numFrames - done, scratchFrames);
-    const size_t count = static_cast<size_t>(n);
-    double* in[kChannels];
-    double* out[kChannels];
-    for (int c = 0; c < kChannels; ++c)
-    {
-      if (!hostIn[c])
-      {
-        std::fill_n(scratchIn[c], count, 0.0);
-        in[c] = scratchIn[c];
-      }
-      else if constexpr (std::is_same_v<Sample, double>)
-      {
-        in[c] = hostIn[c] + done;
-      }
-      else
-      {
-        std::copy_n(hostIn[c] + done, count, scratchIn[c]);
-        in[c] = scratchIn[c];
-      }
-
-      bool direct = false;
-      if constexpr (std::is_same_v<Sample, double>)
-      {
-        direct = hostOut[c] != nullptr;
-        if (direct)
-          out[c] = hostOut[c] + done;
-      }
-      if (!direct)
-      {
-        // Whatever the instance leaves unwritten reaches the host as silence,
-        // never as samples of an earlier block.
-        std::fill_n(scratchOut[c], count, 0.0);
-        out[c] = scratchOut[c];
-      }
-    }
-
-    if (bypassed)
-    {
-      for (int c = 0; c < kChannels; ++c)
-        if (out[c] != in[c])
-          std::memmove(out[c], in[c], count * sizeof(double));
-    }
-    else
-    {
-      plugin.ProcessBlock(in, out, n);
-    }
-
-    if constexpr (std::is_same_v<Sample, float>)
-      for (int c = 0; c < kChannels; ++c)
-        if (hostOut[c])
-          for (size_t i = 0; i < count; ++i)
-            hostOut[c][static_cast<size_t>(done) + i] = static_cast<float>(out[c][i]);
-    done += n;
-  } while (done < numFrames);
+  runner.Run<Sample>(plugin, hostIn, hostOut, numFrames, plugin.GetBypassed());
 }

@@ -1,6 +1,5 @@
 #pragma once
-#include <vector>
-
+#include "plugin/IEffectAudioRunner.h"
 #include "plugin/IEffectPlugin.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstevents.h"
@@ -17,7 +16,7 @@ public:
   explicit IEffectVST3ProcessorBase(IEffectPlugin& plugin);
 
   // Setup thread: sizes the scratch buffers for blocks of up to maxFrames.
-  void SetMaxBlockSize(int maxFrames);
+  void SetMaxBlockSize(int maxFrames) { runner.SetMaxBlockSize(maxFrames); }
 
   // Audio thread, in this order once per block. Sample offsets outside the
   // block of numSamples frames are moved to its nearer end.
@@ -28,15 +27,10 @@ public:
   // outputActive[i] tells whether the host has output bus i switched on.
   void ProcessAudio(const Steinberg::Vst::ProcessData& data, const bool* outputActive, int numOutputFlags);
 
-  int GetScratchFrames() const { return scratchFrames; }
+  int GetScratchFrames() const { return runner.GetScratchFrames(); }
 
 private:
-  static constexpr int kChannels = 2;
-  // Blocks beyond this length are processed in pieces rather than growing
-  // the scratch without bound; a host's tiny or missing maximum does not
-  // shrink it below the minimum, which would only cost calls.
-  static constexpr int kMinScratchFrames = 64;
-  static constexpr int kMaxScratchFrames = 8192;
+  static constexpr int kChannels = IEffectAudioRunner::kChannels;
 
   template <typename Sample>
   void processAudio(const Steinberg::Vst::ProcessData& data, const bool* outputActive, int numOutputFlags);
@@ -44,6 +38,5 @@ private:
 
   IEffectPlugin& plugin;
   Steinberg::Vst::ProcessContext processContext{};
-  int scratchFrames = 0;
-  std::vector<double> scratch; // kChannels inputs then kChannels outputs
+  IEffectAudioRunner runner;
 };
