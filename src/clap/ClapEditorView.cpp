@@ -1,18 +1,15 @@
 #include "clap/ClapEditorView.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "clap/ClapEffect.h"
+#include "toolkit/EditorViewSizes.h"
 #include "toolkit/IEffectEditor.h"
 #include "toolkit/X11EditorWindow.h"
 
 namespace
 {
-// Scales outside this range are a host's mistake, not a screen.
-constexpr double kMinScale = 0.5;
-constexpr double kMaxScale = 8.0;
 // Sizes a host may propose; beyond them a size is not a window's.
 constexpr uint32_t kMaxPixels = 1u << 15;
 
@@ -136,36 +133,9 @@ const clap_plugin_gui_t* ClapEditorView::Extension()
 
 // --- Sizes ---------------------------------------------------------------------------
 
-int ClapEditorView::toPixels(int points) const
-{
-  return std::max(1, static_cast<int>(std::lround(static_cast<double>(points) * contentScale)));
-}
-
-int ClapEditorView::toPoints(int pixels) const
-{
-  return static_cast<int>(std::lround(static_cast<double>(pixels) / contentScale));
-}
-
 IEditorGraphics* ClapEditorView::openGraphics() const
 {
-  if (!window)
-    return nullptr;
-  IEditorGraphics* graphics = owner.Editor().GetGraphics();
-  return graphics && graphics->WindowIsOpen() ? graphics : nullptr;
-}
-
-void ClapEditorView::currentPixelSize(int& width, int& height) const
-{
-  if (IEditorGraphics* graphics = openGraphics())
-  {
-    width = toPixels(graphics->WindowWidth());
-    height = toPixels(graphics->WindowHeight());
-    return;
-  }
-  int points[2] = {1, 1};
-  owner.Editor().GetOpeningSize(points[0], points[1]);
-  width = toPixels(points[0]);
-  height = toPixels(points[1]);
+  return window ? EditorViewSizes::OpenGraphics(owner.Editor(), window) : nullptr;
 }
 
 // --- The extension ---------------------------------------------------------------------
@@ -195,16 +165,10 @@ void ClapEditorView::Destroy()
 
 bool ClapEditorView::SetScale(double scale)
 {
-  if (!std::isfinite(scale) || !(scale > 0.0))
+  if (!sizes.SetScale(scale))
     return false;
-  contentScale = static_cast<float>(std::clamp(scale, kMinScale, kMaxScale));
   if (IEditorGraphics* graphics = openGraphics())
-  {
-    graphics->SetScreenScale(contentScale);
-    window->FollowBackingSize();
-    // Same points, other pixels: the host's window must follow.
-    RequestHostResize(graphics->WindowWidth(), graphics->WindowHeight());
-  }
+    sizes.ApplyScale(*graphics, *window);
   return true;
 }
 
@@ -214,7 +178,7 @@ bool ClapEditorView::GetSize(uint32_t& width, uint32_t& height)
     return false;
   int w = 0;
   int h = 0;
-  currentPixelSize(w, h);
+  sizes.CurrentPixelSize(owner.Editor(), window, w, h);
   width = static_cast<uint32_t>(w);
   height = static_cast<uint32_t>(h);
   return true;
@@ -242,11 +206,11 @@ bool ClapEditorView::AdjustSize(uint32_t& width, uint32_t& height)
 {
   if (!owner.HasEditor())
     return false;
-  int w = toPoints(static_cast<int>(std::min(width, kMaxPixels)));
-  int h = toPoints(static_cast<int>(std::min(height, kMaxPixels)));
+  int w = sizes.ToPoints(static_cast<int>(std::min(width, kMaxPixels)));
+  int h = sizes.ToPoints(static_cast<int>(std::min(height, kMaxPixels)));
   owner.Editor().ConstrainEditorResize(w, h);
-  width = static_cast<uint32_t>(toPixels(w));
-  height = static_cast<uint32_t>(toPixels(h));
+  width = static_cast<uint32_t>(sizes.ToPixels(w));
+  height = static_cast<uint32_t>(sizes.ToPixels(h));
   return true;
 }
 
@@ -258,7 +222,7 @@ bool ClapEditorView::SetSize(uint32_t width, uint32_t height)
   hostHeight = static_cast<int>(height);
   hostSized = true;
   if (IEditorGraphics* graphics = openGraphics())
-    graphics->OnParentWindowResize(toPoints(hostWidth), toPoints(hostHeight));
+    graphics->OnParentWindowResize(sizes.ToPoints(hostWidth), sizes.ToPoints(hostHeight));
   return true;
 }
 
@@ -270,7 +234,7 @@ bool ClapEditorView::SetParent(const clap_window_t& parent)
   {
     IEffectEditor& editor = owner.Editor();
     IEditorGraphics& graphics = editor.EnsureGraphics();
-    graphics.SetScreenScale(contentScale);
+    graphics.SetScreenScale(sizes.Scale());
     auto made = X11EditorWindow::Create(static_cast<uint32_t>(parent.x11), graphics);
     if (!made)
       return false;
@@ -280,7 +244,7 @@ bool ClapEditorView::SetParent(const clap_window_t& parent)
     // The layout may ask for the configured size here: the request waits
     // for the first frame, when the host is done attaching.
     editor.OpenWindow(std::move(made));
-    currentPixelSize(hostWidth, hostHeight);
+    sizes.CurrentPixelSize(editor, window, hostWidth, hostHeight);
 
     const clap_host_t* host = owner.Host();
     if (const clap_host_timer_support_t* timers = owner.HostTimers())
@@ -336,7 +300,7 @@ void ClapEditorView::close()
       timers->unregister_timer(host, frameTimer);
     frameTimer = CLAP_INVALID_ID;
   }
-  resizePending = false;
+  sizes.CancelHostResize();
   if (window)
   {
     window = nullptr;
@@ -349,25 +313,20 @@ void ClapEditorView::close()
 
 void ClapEditorView::RequestHostResize(int width, int height)
 {
-  resizePending = true;
-  pendingWidth = toPixels(width);
-  pendingHeight = toPixels(height);
+  sizes.RequestHostResize(width, height);
 }
 
-void ClapEditorView::issueResize()
+void ClapEditorView::issueResize(int width, int height)
 {
-  resizePending = false;
-  if (pendingWidth == hostWidth && pendingHeight == hostHeight)
+  if (width == hostWidth && height == hostHeight)
     return;
   const clap_host_gui_t* gui = owner.HostGui();
   if (!gui)
   {
-    hostWidth = pendingWidth;
-    hostHeight = pendingHeight;
+    hostWidth = width;
+    hostHeight = height;
     return;
   }
-  const int width = pendingWidth;
-  const int height = pendingHeight;
   hostSized = false;
   if (gui->request_resize(owner.Host(), static_cast<uint32_t>(width), static_cast<uint32_t>(height)))
   {
@@ -382,8 +341,9 @@ void ClapEditorView::issueResize()
   }
   // Refused: the host's window keeps its size, and the editor with it.
   if (IEditorGraphics* graphics = openGraphics())
-    graphics->OnParentWindowResize(toPoints(hostWidth), toPoints(hostHeight));
-  resizePending = false;
+    graphics->OnParentWindowResize(sizes.ToPoints(hostWidth), sizes.ToPoints(hostHeight));
+  // The editor following the host back asks for nothing more.
+  sizes.CancelHostResize();
 }
 
 void ClapEditorView::OnTimer(clap_id timerId)
@@ -406,8 +366,10 @@ void ClapEditorView::onFrame()
 {
   if (!window)
     return;
-  if (resizePending)
-    issueResize();
+  int width = 0;
+  int height = 0;
+  if (sizes.TakeHostResize(width, height))
+    issueResize(width, height);
   if (!window)
     return;
   window->ProcessEvents();

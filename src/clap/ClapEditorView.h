@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "clap/ClapExtensions.h"
+#include "toolkit/EditorViewSizes.h"
 
 class ClapEffect;
 class IEditorGraphics;
@@ -61,21 +62,16 @@ public:
 private:
   void close();
   void onFrame();
-  void issueResize();
+  // Asks the host for a size (pixels) the editor chose.
+  void issueResize(int width, int height);
   IEditorGraphics* openGraphics() const;
-  void currentPixelSize(int& width, int& height) const;
-  int toPixels(int points) const;
-  int toPoints(int pixels) const;
 
   ClapEffect& owner;
   bool created = false;
   X11EditorWindow* window = nullptr;  // owned by the editor's graphics
   clap_id frameTimer = CLAP_INVALID_ID;
   int watchedFd = -1;
-  float contentScale = 1.f;
-  bool resizePending = false;
-  int pendingWidth = 0;  // pixels
-  int pendingHeight = 0;
+  EditorViewSizes sizes;
   int hostWidth = 0;     // the size the host last set or accepted (pixels)
   int hostHeight = 0;
   bool hostSized = false;  // set_size arrived during our own resize request

@@ -1,6 +1,5 @@
 #include "vst3/IEffectVST3View.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "pluginterfaces/vst/ivstcontextmenu.h"
+#include "toolkit/EditorViewSizes.h"
 #include "toolkit/IEffectEditor.h"
 #include "toolkit/X11EditorWindow.h"
 #include "vst3/IEffectVST3.h"
@@ -109,10 +109,6 @@ void addItemOnTop(Vst::IContextMenu& menu, const Vst::IContextMenuItem& item, Vs
     if (entry.target)
       entry.target->release();
 }
-
-// Content scales outside this range are a host's mistake, not a screen.
-constexpr float kMinContentScale = 0.5f;
-constexpr float kMaxContentScale = 8.f;
 } // namespace
 
 IEffectVST3View::IEffectVST3View(IEffectVST3& effect) : owner(effect)
@@ -139,36 +135,9 @@ tresult PLUGIN_API IEffectVST3View::queryInterface(const TUID iid, void** obj)
 
 // --- Sizes ---------------------------------------------------------------------------
 
-int IEffectVST3View::toPixels(int points) const
-{
-  return std::max(1, static_cast<int>(std::lround(static_cast<double>(points) * contentScale)));
-}
-
-int IEffectVST3View::toPoints(int pixels) const
-{
-  return static_cast<int>(std::lround(static_cast<double>(pixels) / contentScale));
-}
-
 IEditorGraphics* IEffectVST3View::openGraphics() const
 {
-  if (!window)
-    return nullptr;
-  IEditorGraphics* graphics = owner.Editor().GetGraphics();
-  return graphics && graphics->WindowIsOpen() ? graphics : nullptr;
-}
-
-void IEffectVST3View::currentPixelSize(int& width, int& height) const
-{
-  if (IEditorGraphics* graphics = openGraphics())
-  {
-    width = toPixels(graphics->WindowWidth());
-    height = toPixels(graphics->WindowHeight());
-    return;
-  }
-  int points[2] = {1, 1};
-  owner.Editor().GetOpeningSize(points[0], points[1]);
-  width = toPixels(points[0]);
-  height = toPixels(points[1]);
+  return window ? EditorViewSizes::OpenGraphics(owner.Editor(), window) : nullptr;
 }
 
 // --- IPlugView ------------------------------------------------------------------------
@@ -198,7 +167,7 @@ tresult PLUGIN_API IEffectVST3View::attached(void* parent, FIDString type)
 
     IEffectEditor& editor = owner.Editor();
     IEditorGraphics& graphics = editor.EnsureGraphics();
-    graphics.SetScreenScale(contentScale);
+    graphics.SetScreenScale(sizes.Scale());
     // The X11 embedding passes the parent's window ID as the pointer value.
     auto created = X11EditorWindow::Create(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parent)), graphics);
     if (!created)
@@ -248,7 +217,7 @@ void IEffectVST3View::close()
   // The descriptor goes with the connection: unregister it first.
   events.Stop();
   frameTimer.Stop();
-  resizePending = false;
+  sizes.CancelHostResize();
   if (window)
   {
     window = nullptr;
@@ -272,7 +241,7 @@ tresult PLUGIN_API IEffectVST3View::getSize(ViewRect* size)
     return kResultFalse;
   int width = 0;
   int height = 0;
-  currentPixelSize(width, height);
+  sizes.CurrentPixelSize(owner.Editor(), window, width, height);
   *size = ViewRect(0, 0, width, height);
   // Before a window exists, the host sizes its own after this answer.
   if (!openGraphics())
@@ -287,7 +256,7 @@ tresult PLUGIN_API IEffectVST3View::onSize(ViewRect* newSize)
   rect = *newSize;
   hostSized = true;
   if (IEditorGraphics* graphics = openGraphics())
-    graphics->OnParentWindowResize(toPoints(newSize->getWidth()), toPoints(newSize->getHeight()));
+    graphics->OnParentWindowResize(sizes.ToPoints(newSize->getWidth()), sizes.ToPoints(newSize->getHeight()));
   return kResultOk;
 }
 
@@ -302,12 +271,12 @@ tresult PLUGIN_API IEffectVST3View::checkSizeConstraint(ViewRect* proposed)
     return kInvalidArgument;
   if (!owner.HasEditor())
     return kResultOk;
-  int width = toPoints(proposed->getWidth());
-  int height = toPoints(proposed->getHeight());
+  int width = sizes.ToPoints(proposed->getWidth());
+  int height = sizes.ToPoints(proposed->getHeight());
   if (!owner.Editor().ConstrainEditorResize(width, height))
   {
-    proposed->right = proposed->left + toPixels(width);
-    proposed->bottom = proposed->top + toPixels(height);
+    proposed->right = proposed->left + sizes.ToPixels(width);
+    proposed->bottom = proposed->top + sizes.ToPixels(height);
   }
   return kResultOk;
 }
@@ -356,16 +325,10 @@ tresult IEffectVST3View::handleKey(bool down, char16 key, int16 keyCode, int16 m
 
 tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
 {
-  if (!(factor > 0.f) || !std::isfinite(factor))
+  if (!sizes.SetScale(factor))
     return kResultFalse;
-  contentScale = std::clamp(factor, kMinContentScale, kMaxContentScale);
   if (IEditorGraphics* graphics = openGraphics())
-  {
-    graphics->SetScreenScale(contentScale);
-    window->FollowBackingSize();
-    // Same points, other pixels: the host's window must follow.
-    RequestHostResize(graphics->WindowWidth(), graphics->WindowHeight());
-  }
+    sizes.ApplyScale(*graphics, *window);
   return kResultOk;
 }
 
@@ -373,17 +336,14 @@ tresult PLUGIN_API IEffectVST3View::setContentScaleFactor(ScaleFactor factor)
 
 void IEffectVST3View::RequestHostResize(int width, int height)
 {
-  resizePending = true;
-  pendingWidth = toPixels(width);
-  pendingHeight = toPixels(height);
+  sizes.RequestHostResize(width, height);
 }
 
-void IEffectVST3View::issueResize()
+void IEffectVST3View::issueResize(int width, int height)
 {
-  resizePending = false;
-  if (pendingWidth == rect.getWidth() && pendingHeight == rect.getHeight())
+  if (width == rect.getWidth() && height == rect.getHeight())
     return;
-  ViewRect wanted(0, 0, pendingWidth, pendingHeight);
+  ViewRect wanted(0, 0, width, height);
   if (!plugFrame || !isAttached())
   {
     rect = wanted;
@@ -417,7 +377,8 @@ bool IEffectVST3View::popupHostContextMenu(int paramIdx, float x, float y)
   }));
   addItemOnTop(*menu, enterValue, target);
   inHostMenu = true;
-  menu->popup(static_cast<UCoord>(std::lround(x * contentScale)), static_cast<UCoord>(std::lround(y * contentScale)));
+  const float scale = sizes.Scale();
+  menu->popup(static_cast<UCoord>(std::lround(x * scale)), static_cast<UCoord>(std::lround(y * scale)));
   inHostMenu = false;
   return true;
 }
@@ -431,8 +392,10 @@ void IEffectVST3View::onFrame()
     return;
   // The host may drop its last reference while it answers.
   IPtr<IEffectVST3View> keepAlive(this);
-  if (resizePending)
-    issueResize();
+  int width = 0;
+  int height = 0;
+  if (sizes.TakeHostResize(width, height))
+    issueResize(width, height);
   if (!window)
     return;
   window->ProcessEvents();

@@ -2,6 +2,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "public.sdk/source/common/pluginview.h"
+#include "toolkit/EditorViewSizes.h"
 #include "vst3/HostRunLoop.h"
 
 class IEffectVST3;
@@ -60,26 +61,19 @@ private:
   void close();
   void onFrame();
   void onEvents();
-  void issueResize();
+  // Asks the host for a size (pixels) the editor chose.
+  void issueResize(int width, int height);
   // A right click on a parameter's control: the host's own menu for it.
   bool popupHostContextMenu(int paramIdx, float x, float y);
   IEditorGraphics* openGraphics() const;
   Steinberg::tresult handleKey(bool down, Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers);
-  // The editor's window size in pixels: the open window's, or the one the
-  // next window opens at.
-  void currentPixelSize(int& width, int& height) const;
-  int toPixels(int points) const;
-  int toPoints(int pixels) const;
 
   IEffectVST3& owner;
   X11EditorWindow* window = nullptr;  // owned by the editor's graphics
   Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop;
   HostRunLoop::HostFileWatch events;
   HostRunLoop::HostTimer frameTimer;
-  float contentScale = 1.f;
+  EditorViewSizes sizes;
   bool inHostMenu = false;  // the host's context menu may run a loop of its own
-  bool resizePending = false;
-  int pendingWidth = 0;   // pixels
-  int pendingHeight = 0;
   bool hostSized = false;  // onSize arrived during our own resize request
 };
