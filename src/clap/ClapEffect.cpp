@@ -9,6 +9,7 @@
 #include "clap/ClapStreams.h"
 #include "params/IString.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "toolkit/EditorOnFirstUse.h"
 #include "toolkit/IEffectEditor.h"
 
 namespace
@@ -604,23 +605,12 @@ bool ClapEffect::HasEditor()
 {
   if (!plugin->GetConfig().hasEditor)
     return false;
-  if (!editor)
-  {
-    try
-    {
-      editor.reset(plugin->CreateEditor(resourceFolder));
-    }
-    catch (...)
-    {
-      editor.reset();
-    }
-    if (editor)
-      editor->setHostResizeHandler([this](int width, int height) {
+  return MakeEditorOnFirstUse(
+      editor, [this] { return plugin->CreateEditor(resourceFolder); },
+      [this](int width, int height) {
         view->RequestHostResize(width, height);
         return true;
       });
-  }
-  return editor != nullptr;
 }
 
 IEffectEditor& ClapEffect::Editor()

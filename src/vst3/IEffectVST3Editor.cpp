@@ -3,6 +3,7 @@
 // the host offers. Main thread throughout.
 #include <cstring>
 
+#include "toolkit/EditorOnFirstUse.h"
 #include "vst3/IEffectVST3.h"
 #include "vst3/IEffectVST3View.h"
 
@@ -36,20 +37,9 @@ bool IEffectVST3::HasEditor()
 {
   if (!plugin->GetConfig().hasEditor)
     return false;
-  if (!editor)
-  {
-    try
-    {
-      editor.reset(plugin->CreateEditor(resourceFolder));
-    }
-    catch (...)
-    {
-      editor.reset();
-    }
-    if (editor)
-      editor->setHostResizeHandler([this](int width, int height) { return EditorResize(width, height); });
-  }
-  return editor != nullptr;
+  return MakeEditorOnFirstUse(
+      editor, [this] { return plugin->CreateEditor(resourceFolder); },
+      [this](int width, int height) { return EditorResize(width, height); });
 }
 
 IEffectEditor& IEffectVST3::Editor()
