@@ -4,9 +4,7 @@
 // whatever has the focus. A user preset named with a space is saved from
 // the editor's menu and text field; then Space reaches Ardour again and
 // starts its transport.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,9 +23,10 @@
 #include "control/UserPresetFolder.h"
 #include "lv2/Lv2Uris.h"
 #include "params/ProductFacts/ProductIdentity.h"
+#include "support/ArdourBundles.h"
+#include "support/LoggedProcess.h"
 #include "vst3/support/X11TestHost.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace
@@ -73,26 +72,7 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 class Process
 {
 public:
-  Process(std::vector<std::string> args, const fs::path& log)
-  {
-    std::vector<char*> argv;
-    for (auto& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0)
-      pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-  }
+  Process(std::vector<std::string> args, const fs::path& log) : pid(logged::start(std::move(args), log, true)) {}
   ~Process() { stop(); }
   bool running() const { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
   void stop()
@@ -111,27 +91,6 @@ public:
 private:
   pid_t pid = -1;
 };
-
-int runQuietly(std::vector<std::string> args, const fs::path& log)
-{
-  std::vector<char*> argv;
-  for (auto& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0)
-    return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 // Ardour's configuration in the test's home folder: no first-run wizard,
 // its dummy audio backend (hidden in release builds) started at once
@@ -191,21 +150,9 @@ protected:
     fs::create_directories(work);
     ::setenv("XDG_CACHE_HOME", (home / ".cache").c_str(), 1);
     ::setenv("NO_AT_BRIDGE", "1", 1);
-    // Only the built bundles, through folders of their own.
     const fs::path bundles = home / "ardour-bundles";
-    if (!fs::exists(bundles))
-    {
-      fs::create_directories(bundles / "vst3");
-      fs::create_directories(bundles / "lv2");
-      fs::create_symlink(TOLMAR_VST3_BUNDLE, bundles / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename());
-      fs::create_symlink(TOLMAR_LV2_BUNDLE, bundles / "lv2" / fs::path(TOLMAR_LV2_BUNDLE).filename());
-      // Ardour reads VST 3 plug-ins from its scan cache only.
-      runQuietly({"env", "LD_LIBRARY_PATH=/usr/lib/ardour7", kScanner, "-f", "-q",
-                  (bundles / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename()).string()},
-                 home / "scan.log");
-    }
-    ::setenv("VST3_PATH", (bundles / "vst3").c_str(), 1);
-    ::setenv("LV2_PATH", (bundles / "lv2").c_str(), 1);
+    if (ardourtest::linkBuiltBundles(bundles))
+      ardourtest::scanVst3Bundle(bundles, home / "scan.log");
     const char* config = std::getenv("XDG_CONFIG_HOME");
     const fs::path ardourConfig = fs::path(config ? config : (home / ".config").string()) / "ardour7";
     writeText(ardourConfig / "config", kArdourConfig);
@@ -220,7 +167,7 @@ protected:
     const fs::path folder = work / "session";
     writeText(script, kSessionScript);
     const std::string id = GetParam() == "VST3" ? ProductIdentity::kEffectName : Lv2Uris::kPlugin;
-    const int rc = runQuietly({"timeout", "120", "ardour7-lua", script.string(), GetParam(), id, folder.string()},
+    const int rc = logged::run({"timeout", "120", "ardour7-lua", script.string(), GetParam(), id, folder.string()},
                               work / "session.log");
     const std::string log = readText(work / "session.log");
     if (log.find("tolmar-ardour: done") == std::string::npos)

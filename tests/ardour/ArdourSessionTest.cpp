@@ -3,6 +3,8 @@
 // known signal through Ardour's own parameter, preset, automation and
 // session APIs (tests/ardour/session.lua), exports the result, and the test
 // compares the exports with tolmar-render on the same input and values.
+#include "support/ArdourBundles.h"
+#include "support/LoggedProcess.h"
 #include "support/RenderToolRun.h"
 #include "support/Signals.h"
 #include "lv2/Lv2Uris.h"
@@ -14,15 +16,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-
-extern char** environ;
 
 using namespace rendertest;
 namespace fs = std::filesystem;
@@ -162,24 +159,11 @@ Run runProgram(std::vector<std::string> args)
 {
   TempFolder streams;
   const fs::path log = streams / "log";
-  std::vector<char*> argv;
-  for (auto& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = logged::start(std::move(args), log);
   Run r;
-  if (rc != 0)
+  if (pid < 0)
     return r;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.exitCode = logged::wait(pid);
   r.out = readText(log);
   return r;
 }
@@ -250,14 +234,7 @@ private:
     const fs::path home = std::getenv("HOME");
     root = home / "ardour";
     ::setenv("XDG_CACHE_HOME", (home / ".cache").c_str(), 1);
-    // Only the built bundles, through folders of their own, so that Ardour
-    // neither finds installed copies nor searches the whole build tree.
-    fs::create_directories(root / "vst3");
-    fs::create_directories(root / "lv2");
-    fs::create_symlink(TOLMAR_VST3_BUNDLE, root / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename());
-    fs::create_symlink(TOLMAR_LV2_BUNDLE, root / "lv2" / fs::path(TOLMAR_LV2_BUNDLE).filename());
-    ::setenv("VST3_PATH", (root / "vst3").c_str(), 1);
-    ::setenv("LV2_PATH", (root / "lv2").c_str(), 1);
+    ardourtest::linkBuiltBundles(root);
     // Where VST 3 hosts look for the factory presets.
     fs::create_directories(home / ".vst3");
     fs::create_symlink(TOLMAR_PRESETS_DIR, home / ".vst3" / "presets");
@@ -271,12 +248,9 @@ private:
     const Run v = runProgram({"ardour7-lua", "--version"});
     version_ = v.out.substr(0, v.out.find('\n'));
     std::cout << "[ ardour   ] " << version_ << "\n";
-    // Ardour reads VST 3 plug-ins from its scan cache only; its scanner
-    // writes the entry for the bundle just built.
-    const fs::path bundle = root / "vst3" / fs::path(TOLMAR_VST3_BUNDLE).filename();
-    const Run scan = runProgram({"env", "LD_LIBRARY_PATH=/usr/lib/ardour7", kScanner, "-f", "-q", bundle.string()});
-    if (scan.exitCode != 0)
-      std::cout << "[ ardour   ] the VST 3 scanner failed:\n" << scan.out;
+    const fs::path scanLog = root / "scan.log";
+    if (ardourtest::scanVst3Bundle(root, scanLog) != 0)
+      std::cout << "[ ardour   ] the VST 3 scanner failed:\n" << readText(scanLog);
   }
 
   static std::string lastLines(const std::string& text, int n)
