@@ -100,17 +100,7 @@ protected:
 
   void drag(int x0, int y0, int x1, int y1, int steps = 10)
   {
-    window->moveTo(x0, y0);
-    pump(40);
-    window->press(1);
-    pump(40);
-    for (int i = 1; i <= steps; ++i)
-    {
-      window->moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
-      pump(20);
-    }
-    window->release(1);
-    pump(80);
+    window->drag(x0, y0, x1, y1, steps, [this](int milliseconds) { pump(milliseconds); });
   }
 
   std::unique_ptr<ClapModule> module;

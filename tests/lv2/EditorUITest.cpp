@@ -194,27 +194,12 @@ protected:
 
   void click(int x, int y)
   {
-    window->moveTo(x, y);
-    pump(40);
-    window->press(1);
-    pump(40);
-    window->release(1);
-    pump(80);
+    window->click(x, y, 1, [this](int milliseconds) { pump(milliseconds); });
   }
 
   void drag(int x0, int y0, int x1, int y1, int steps = 10)
   {
-    window->moveTo(x0, y0);
-    pump(40);
-    window->press(1);
-    pump(40);
-    for (int i = 1; i <= steps; ++i)
-    {
-      window->moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
-      pump(20);
-    }
-    window->release(1);
-    pump(80);
+    window->drag(x0, y0, x1, y1, steps, [this](int milliseconds) { pump(milliseconds); });
   }
 
   float lastWrite(uint32_t port) const

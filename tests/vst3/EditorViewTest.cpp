@@ -268,27 +268,12 @@ protected:
 
   void click(int x, int y, int button = 1)
   {
-    hostWindow->moveTo(x, y);
-    pump(40);
-    hostWindow->press(button);
-    pump(40);
-    hostWindow->release(button);
-    pump(80);
+    hostWindow->click(x, y, button, [this](int milliseconds) { pump(milliseconds); });
   }
 
   void drag(int x0, int y0, int x1, int y1, int steps = 10)
   {
-    hostWindow->moveTo(x0, y0);
-    pump(40);
-    hostWindow->press(1);
-    pump(40);
-    for (int i = 1; i <= steps; ++i)
-    {
-      hostWindow->moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
-      pump(20);
-    }
-    hostWindow->release(1);
-    pump(80);
+    hostWindow->drag(x0, y0, x1, y1, steps, [this](int milliseconds) { pump(milliseconds); });
   }
 
   // The edits the handler saw for one parameter, as a string of kinds.

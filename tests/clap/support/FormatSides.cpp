@@ -7,6 +7,7 @@
 #include "host/ClapHost.h"
 #include "params/DelayParameters.h"
 #include "params/ProductFacts/ProductIdentity.h"
+#include "vst3/support/RenderHelpers.h"
 #include "vst3/support/VST3Host.h"
 
 namespace formats
@@ -52,14 +53,7 @@ public:
   Stereo render(const Stereo& input, const std::vector<uint32_t>& sizes,
                 const std::vector<BlockInput>& inputs) override
   {
-    Stereo output{std::vector<double>(input[0].size()), std::vector<double>(input[1].size())};
-    size_t position = 0;
-    for (size_t b = 0; position < input[0].size(); ++b)
-    {
-      const int32_t n = static_cast<int32_t>(std::min<size_t>(sizes[b % sizes.size()], input[0].size() - position));
-      for (int c = 0; c < 2; ++c)
-        block.setInput(c, input[static_cast<size_t>(c)].data() + position, n);
-      block.data.numSamples = n;
+    return host::renderInBlocks(block, input, sizes, [&](size_t b) {
       host::ParameterChanges changes;
       host::EventList events;
       host::ProcessContext context{};
@@ -82,12 +76,7 @@ public:
         }
       }
       effect.processor->process(block.data);
-      for (int c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < n; ++i)
-          output[static_cast<size_t>(c)][position + static_cast<size_t>(i)] = block.output(c, i);
-      position += static_cast<size_t>(n);
-    }
-    return output;
+    });
   }
 
   std::vector<uint8_t> state() override

@@ -56,6 +56,26 @@ Stereo renderBundle(IAudioProcessor& processor, int32 sampleSize, const Stereo& 
   return output;
 }
 
+Stereo renderInBlocks(AudioBlock& block, const Stereo& input, const std::vector<uint32_t>& sizes,
+                      const std::function<void(size_t)>& process)
+{
+  Stereo output{std::vector<double>(input[0].size()), std::vector<double>(input[1].size())};
+  size_t position = 0;
+  for (size_t b = 0; position < input[0].size(); ++b)
+  {
+    const int32_t n = static_cast<int32_t>(std::min<size_t>(sizes[b % sizes.size()], input[0].size() - position));
+    for (int c = 0; c < 2; ++c)
+      block.setInput(c, input[static_cast<size_t>(c)].data() + position, n);
+    block.data.numSamples = n;
+    process(b);
+    for (int c = 0; c < 2; ++c)
+      for (int32_t i = 0; i < n; ++i)
+        output[static_cast<size_t>(c)][position + static_cast<size_t>(i)] = block.output(c, i);
+    position += static_cast<size_t>(n);
+  }
+  return output;
+}
+
 Stereo renderReference(TolmarDelay& reference, int32 sampleSize, const Stereo& input, const std::vector<int32>& blocks)
 {
   Stereo in = input;

@@ -2,6 +2,8 @@
 // Renders a signal through the bundle and through an engine driven directly,
 // block by block, so that tests can compare the two.
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,12 @@ void applyToReference(TolmarDelay& reference, int paramIdx, double normalized);
 // firstChanges (may be null).
 Stereo renderBundle(IAudioProcessor& processor, int32 sampleSize, const Stereo& input,
                     const std::vector<int32>& blocks, ParameterChanges* firstChanges = nullptr);
+// Runs left/right through `block` in blocks of the sizes in turn, repeated
+// until the input is covered: each block's input is set, then
+// `process(b)` processes block b (setting whatever else it carries), then
+// its output is read back.
+Stereo renderInBlocks(AudioBlock& block, const Stereo& input, const std::vector<uint32_t>& sizes,
+                      const std::function<void(size_t)>& process);
 Stereo renderReference(TolmarDelay& reference, int32 sampleSize, const Stereo& input,
                        const std::vector<int32>& blocks);
 

@@ -333,6 +333,31 @@ void HostWindow::release(int button)
   sync();
 }
 
+void HostWindow::click(int x, int y, int button, const std::function<void(int)>& pump)
+{
+  moveTo(x, y);
+  pump(40);
+  press(button);
+  pump(40);
+  release(button);
+  pump(80);
+}
+
+void HostWindow::drag(int x0, int y0, int x1, int y1, int steps, const std::function<void(int)>& pump)
+{
+  moveTo(x0, y0);
+  pump(40);
+  press(1);
+  pump(40);
+  for (int i = 1; i <= steps; ++i)
+  {
+    moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    pump(20);
+  }
+  release(1);
+  pump(80);
+}
+
 bool HostWindow::typeKey(uint32_t keysym)
 {
   if (!typeKeyThroughXTest(connection, keysym))

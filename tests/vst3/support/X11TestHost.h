@@ -5,6 +5,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,11 @@ public:
   void moveTo(int x, int y);
   void press(int button);
   void release(int button);
+  // A click and a drag with time between the events, as a hand gives them:
+  // `pump` runs the host for so many milliseconds. The drag holds the left
+  // button and moves in `steps` even steps.
+  void click(int x, int y, int button, const std::function<void(int)>& pump);
+  void drag(int x0, int y0, int x1, int y1, int steps, const std::function<void(int)>& pump);
   // A key stroke as a user's keyboard gives it: the key that carries the
   // key symbol (X11 keysym), with Shift held when it is on the second
   // level. False when no key carries it.
