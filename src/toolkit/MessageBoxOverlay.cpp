@@ -64,22 +64,6 @@ std::vector<Choice> choicesFor(int type, int& defaultIndex, int& escapeAnswer)
     return {{"OK", kAnswerOK}};
   }
 }
-
-struct Measure
-{
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* cr = cairo_create(surface);
-  explicit Measure(cairo_font_face_t* font)
-  {
-    if (font)
-      cairo_set_font_face(cr, font);
-  }
-  ~Measure()
-  {
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-  }
-};
 } // namespace
 
 MessageBoxOverlay::MessageBoxOverlay(std::string message, std::string title, int type, cairo_font_face_t* fontFace,
@@ -99,9 +83,7 @@ void MessageBoxOverlay::Layout(float windowWidth, float windowHeight, float draw
   const float margin = kMargin * scale;
   windowW = windowWidth;
   windowH = windowHeight;
-  Measure measure(font);
-
-  cairo_set_font_size(measure.cr, kFontSize);
+  TextMeasure measure(font, kFontSize);
   float buttonsWidth = 0.f;
   std::vector<float> buttonWidths;
   for (const Button& button : buttons)

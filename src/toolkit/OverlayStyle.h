@@ -29,6 +29,27 @@ inline constexpr IColor kButtonHover{255, 70, 74, 82};
 inline constexpr float kNaturalDrawScale = 0.5f;
 inline float ScaleFor(float drawScale) { return drawScale / kNaturalDrawScale; }
 
+// A scratch cairo context for measuring text outside drawing, in `font`
+// (the toolkit's default where null) at `size` points.
+struct TextMeasure
+{
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  TextMeasure(cairo_font_face_t* font, float size)
+  {
+    if (font)
+      cairo_set_font_face(cr, font);
+    cairo_set_font_size(cr, size);
+  }
+  ~TextMeasure()
+  {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  TextMeasure(const TextMeasure&) = delete;
+  TextMeasure& operator=(const TextMeasure&) = delete;
+};
+
 inline constexpr float kMargin = 4.f;      // kept free at the window's edges
 inline constexpr float kRadius = 6.f;
 inline constexpr float kFontSize = 13.f;

@@ -28,23 +28,6 @@ constexpr float kMaxColumnWidth = 220.f;
 constexpr int kMaxColumns = 4;
 constexpr float kDragThreshold = 4.f;
 
-// A scratch context for measuring text outside drawing.
-struct Measure
-{
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* cr = cairo_create(surface);
-  Measure(cairo_font_face_t* font, float size)
-  {
-    if (font)
-      cairo_set_font_face(cr, font);
-    cairo_set_font_size(cr, size);
-  }
-  ~Measure()
-  {
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-  }
-};
 } // namespace
 
 PopupMenuOverlay::PopupMenuOverlay(const IPopupMenu& menu, const IRECT& anchorRect, cairo_font_face_t* fontFace,
@@ -63,7 +46,7 @@ void PopupMenuOverlay::Layout(float windowWidth, float windowHeight, float drawS
 {
   const float scale = ScaleFor(drawScale);
   const float margin = kMargin * scale;
-  Measure measure(font, kFontSize);
+  TextMeasure measure(font, kFontSize);
   float widest = 0.f;
   std::vector<float> widths;
   for (const Entry& entry : entries)
@@ -158,7 +141,7 @@ std::string PopupMenuOverlay::ShownText(int index) const
 {
   if (index < 0 || index >= static_cast<int>(entries.size()) || index >= static_cast<int>(local.size()))
     return {};
-  Measure measure(font, kFontSize);
+  TextMeasure measure(font, kFontSize);
   cairo_scale(measure.cr, k, k);
   const IRECT& r = local[static_cast<size_t>(index)];
   return shownText(entries[static_cast<size_t>(index)], measure.cr, r.W() - kTextLeft - kTextRight);

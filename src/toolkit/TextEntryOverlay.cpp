@@ -30,23 +30,6 @@ constexpr float kButtonGap = 18.f;
 constexpr float kButtonHeight = 28.f;
 constexpr float kButtonSpacing = 10.f;
 constexpr float kMinButtonWidth = 84.f;
-
-struct Measure
-{
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* cr = cairo_create(surface);
-  Measure(cairo_font_face_t* font, float size)
-  {
-    if (font)
-      cairo_set_font_face(cr, font);
-    cairo_set_font_size(cr, size);
-  }
-  ~Measure()
-  {
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-  }
-};
 } // namespace
 
 TextEntryOverlay::TextEntryOverlay(std::string title, std::string acceptText, cairo_font_face_t* fontFace,
@@ -66,7 +49,7 @@ void TextEntryOverlay::Layout(float windowWidth, float windowHeight, float drawS
   windowW = windowWidth;
   windowH = windowHeight;
 
-  Measure measure(font, kFontSize);
+  TextMeasure measure(font, kFontSize);
   const float acceptWidth =
       std::max(kMinButtonWidth, static_cast<float>(TextLayout::Width(measure.cr, acceptLabel)) + 28.f);
   const float cancelWidth = std::max(kMinButtonWidth, static_cast<float>(TextLayout::Width(measure.cr, "Cancel")) + 28.f);
@@ -100,7 +83,7 @@ IRECT TextEntryOverlay::toWindow(const IRECT& r) const
 
 double TextEntryOverlay::TextX(const std::string& prefix) const
 {
-  Measure measure(font, kFieldFontSize);
+  TextMeasure measure(font, kFieldFontSize);
   cairo_text_extents_t extents;
   cairo_text_extents(measure.cr, prefix.c_str(), &extents);
   return extents.x_advance;
