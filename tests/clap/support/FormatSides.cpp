@@ -243,8 +243,7 @@ public:
   bool load(const std::vector<uint8_t>& bytes) override { return instance.loadState(bytes); }
   uint32_t tailSamples() override
   {
-    const auto* tail = instance.extension<clap_plugin_tail_t>("clap.tail");
-    return tail ? tail->get(&instance.plugin()) : 0;
+    return instance.tailSamples().value_or(0);
   }
   std::optional<double> plain(uint32_t id) override { return instance.value(id); }
   std::optional<std::string> text(uint32_t id, double plainValue) override { return instance.text(id, plainValue); }
@@ -256,11 +255,6 @@ public:
   tolmar::host::ClapEvents outEvents;
 
 private:
-  struct clap_plugin_tail_t
-  {
-    uint32_t(CLAP_ABI* get)(const clap_plugin_t* plugin);
-  };
-
   static clap_event_transport_t transportFor(const Transport& t)
   {
     clap_event_transport_t c{};

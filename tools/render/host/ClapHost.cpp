@@ -21,6 +21,11 @@ struct HostPosixFdSupport
   bool(CLAP_ABI* modify_fd)(const clap_host_t* host, int fd, uint32_t flags);
   bool(CLAP_ABI* unregister_fd)(const clap_host_t* host, int fd);
 };
+constexpr const char* kTail = "clap.tail";
+struct PluginTail
+{
+  uint32_t(CLAP_ABI* get)(const clap_plugin_t* plugin);
+};
 
 struct MemoryOut
 {
@@ -341,6 +346,14 @@ std::optional<double> ClapInstance::fromText(clap_id id, const std::string& text
   if (!params_ || !params_->text_to_value(plugin_, id, text.c_str(), &v))
     return std::nullopt;
   return v;
+}
+
+std::optional<uint32_t> ClapInstance::tailSamples() const
+{
+  const auto* tail = extension<PluginTail>(kTail);
+  if (!tail)
+    return std::nullopt;
+  return tail->get(plugin_);
 }
 
 std::optional<std::vector<uint8_t>> ClapInstance::saveState() const

@@ -114,6 +114,10 @@ public:
   std::optional<std::string> text(clap_id id, double value) const;
   std::optional<double> fromText(clap_id id, const std::string& text) const;
 
+  // The tail the plug-in reports now (clap.tail); none when it offers no
+  // such extension.
+  std::optional<uint32_t> tailSamples() const;
+
   // State as a host keeps it in a project.
   std::optional<std::vector<uint8_t>> saveState() const;
   bool loadState(const std::vector<uint8_t>& bytes) const;

@@ -154,15 +154,8 @@ Steinberg::uint32 HostedPlugin::tailSamples() const
 {
     if (!clap_)
         return processor_->getTailSamples();
-    struct Tail
-    {
-        uint32_t(CLAP_ABI* get)(const clap_plugin_t*);
-    };
-    const auto* tail = clap_->extension<Tail>("clap.tail");
-    if (!tail)
-        return 0;
     // INT32_MAX and more is CLAP's endless tail.
-    const uint32_t samples = tail->get(&clap_->plugin());
+    const uint32_t samples = clap_->tailSamples().value_or(0);
     return samples >= 0x7FFFFFFFu ? Vst::kInfiniteTail : samples;
 }
 
