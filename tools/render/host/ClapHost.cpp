@@ -151,6 +151,14 @@ void ClapEvents::midi(uint8_t status, uint8_t data1, uint8_t data2, uint32_t tim
   add(event.header);
 }
 
+void ClapEvents::sortByTime()
+{
+  std::stable_sort(events_.begin(), events_.end(), [](const auto& a, const auto& b) {
+    return reinterpret_cast<const clap_event_header_t*>(a.data())->time <
+           reinterpret_cast<const clap_event_header_t*>(b.data())->time;
+  });
+}
+
 const clap_event_header_t* ClapEvents::at(size_t index) const
 {
   return index < events_.size() ? reinterpret_cast<const clap_event_header_t*>(events_[index].data()) : nullptr;

@@ -62,6 +62,9 @@ public:
   void paramValue(clap_id id, double value, uint32_t time = 0);
   void midi(uint8_t status, uint8_t data1, uint8_t data2, uint32_t time = 0);
   void clear() { events_.clear(); }
+  // Orders the events by their time, keeping the order of those at the same
+  // frame.
+  void sortByTime();
   size_t size() const { return events_.size(); }
   const clap_event_header_t* at(size_t index) const;
   const clap_input_events_t* input() const { return &input_; }

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 namespace tolmar::host
 {
@@ -162,14 +161,6 @@ Steinberg::uint32 HostedPlugin::tailSamples() const
 void HostedPlugin::processClap(Vst::ProcessData& data)
 {
     ClapEvents events;
-    // Parameter changes and notes, in time order as CLAP wants them.
-    struct Timed
-    {
-        int32 time;
-        size_t order;
-        std::function<void(ClapEvents&)> add;
-    };
-    std::vector<Timed> timed;
     if (Vst::IParameterChanges* changes = data.inputParameterChanges)
         for (int32 q = 0; q < changes->getParameterCount(); ++q)
         {
@@ -183,10 +174,7 @@ void HostedPlugin::processClap(Vst::ProcessData& data)
                 Vst::ParamValue value = 0.0;
                 if (queue->getPoint(i, offset, value) != kResultOk)
                     continue;
-                const double plain = clapPlain(id, value);
-                timed.push_back({offset, timed.size(), [=](ClapEvents& e) {
-                                     e.paramValue(id, plain, static_cast<uint32_t>(std::max(offset, 0)));
-                                 }});
+                events.paramValue(id, clapPlain(id, value), static_cast<uint32_t>(std::max(offset, 0)));
             }
         }
     if (Vst::IEventList* list = data.inputEvents)
@@ -200,19 +188,16 @@ void HostedPlugin::processClap(Vst::ProcessData& data)
             {
                 const auto velocity = static_cast<uint8_t>(std::clamp(std::lround(e.noteOn.velocity * 127.0f), 0L, 127L));
                 const auto status = static_cast<uint8_t>(0x90 | (e.noteOn.channel & 0x0F));
-                const auto key = static_cast<uint8_t>(e.noteOn.pitch & 0x7F);
-                timed.push_back({e.sampleOffset, timed.size(), [=](ClapEvents& l) { l.midi(status, key, velocity, time); }});
+                events.midi(status, static_cast<uint8_t>(e.noteOn.pitch & 0x7F), velocity, time);
             }
             else if (e.type == Vst::Event::kNoteOffEvent)
             {
                 const auto status = static_cast<uint8_t>(0x80 | (e.noteOff.channel & 0x0F));
-                const auto key = static_cast<uint8_t>(e.noteOff.pitch & 0x7F);
-                timed.push_back({e.sampleOffset, timed.size(), [=](ClapEvents& l) { l.midi(status, key, 0, time); }});
+                events.midi(status, static_cast<uint8_t>(e.noteOff.pitch & 0x7F), 0, time);
             }
         }
-    std::stable_sort(timed.begin(), timed.end(), [](const Timed& a, const Timed& b) { return a.time < b.time; });
-    for (const Timed& t : timed)
-        t.add(events);
+    // Parameter changes and notes, in time order as CLAP wants them.
+    events.sortByTime();
 
     clap_event_transport_t transport{};
     const clap_event_transport_t* blockTransport = nullptr;
