@@ -8,7 +8,11 @@ extern char** environ;
 
 namespace logged
 {
-pid_t start(std::vector<std::string> args, const std::filesystem::path& log, bool ownGroup)
+namespace
+{
+// The errors go to their own file where one is given, else to the log.
+pid_t spawn(std::vector<std::string> args, const std::filesystem::path& log, const std::filesystem::path* errors,
+            bool ownGroup)
 {
   std::vector<char*> argv;
   for (auto& a : args)
@@ -18,7 +22,10 @@ pid_t start(std::vector<std::string> args, const std::filesystem::path& log, boo
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  if (errors)
+    posix_spawn_file_actions_addopen(&actions, 2, errors->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  else
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   if (ownGroup)
@@ -32,6 +39,17 @@ pid_t start(std::vector<std::string> args, const std::filesystem::path& log, boo
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return pid;
+}
+} // namespace
+
+pid_t start(std::vector<std::string> args, const std::filesystem::path& log, bool ownGroup)
+{
+  return spawn(std::move(args), log, nullptr, ownGroup);
+}
+
+pid_t start(std::vector<std::string> args, const std::filesystem::path& out, const std::filesystem::path& errors)
+{
+  return spawn(std::move(args), out, &errors, false);
 }
 
 int wait(pid_t pid)

@@ -14,6 +14,10 @@ namespace logged
 // could not start.
 pid_t start(std::vector<std::string> args, const std::filesystem::path& log, bool ownGroup = false);
 
+// Starts the program with its output and its errors in files of their own.
+// -1 when it could not start.
+pid_t start(std::vector<std::string> args, const std::filesystem::path& out, const std::filesystem::path& errors);
+
 // Waits for the program's end: its exit code, or 128 + the signal that
 // ended it.
 int wait(pid_t pid);

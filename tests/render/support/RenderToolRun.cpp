@@ -1,20 +1,17 @@
 #include "RenderToolRun.h"
 
+#include "support/LoggedProcess.h"
+
 #include <sndfile.h>
 
 #include <chrono>
 #include <cmath>
-#include <fcntl.h>
 #include <csignal>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace rendertest
 {
@@ -55,30 +52,16 @@ pid_t spawn(const std::vector<std::string>& args, bool withPlugin, const fs::pat
         all.push_back(bundlePath());
     }
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    const pid_t pid = logged::start(all, out, err);
+    if (pid < 0)
         throw std::runtime_error("cannot start " + all[0]);
     return pid;
 }
 
 ToolResult finish(pid_t pid, const fs::path& out, const fs::path& err)
 {
-    int status = 0;
-    waitpid(pid, &status, 0);
     ToolResult r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.exitCode = logged::wait(pid);
     r.out = readText(out);
     r.err = readText(err);
     return r;
