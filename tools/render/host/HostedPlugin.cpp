@@ -138,9 +138,10 @@ const ParameterDescription& HostedPlugin::described(Vst::ParamID id) const
 
 double HostedPlugin::clapPlain(Vst::ParamID id, double normalized) const
 {
-    const auto& [low, high] = clapRanges_[static_cast<size_t>(&described(id) - parameters_.data())];
+    const ParameterDescription& p = described(id);
+    const auto& [low, high] = clapRanges_[static_cast<size_t>(&p - parameters_.data())];
     const double plain = low + std::clamp(normalized, 0.0, 1.0) * (high - low);
-    return described(id).stepCount > 0 ? std::round(plain) : plain;
+    return p.stepCount > 0 ? std::round(plain) : plain;
 }
 
 double HostedPlugin::clapNormalized(Vst::ParamID id, double plain) const
