@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "clap/ext/latency.h"
 #include "clap/support/FormatSides.h"
 #include "control/ConfigTestSupport.h"
 #include "control/TolmarConfig.h"
@@ -160,11 +161,7 @@ TEST_F(ClapModuleTest, OffersStereoPortsAMidiInputAndItsExtensions)
   EXPECT_TRUE(note.supported_dialects & CLAP_NOTE_DIALECT_MIDI);
   EXPECT_EQ(note.preferred_dialect, static_cast<uint32_t>(CLAP_NOTE_DIALECT_MIDI));
 
-  struct Latency
-  {
-    uint32_t(CLAP_ABI* get)(const clap_plugin_t*);
-  };
-  const auto* latency = instance->extension<Latency>("clap.latency");
+  const auto* latency = instance->extension<clap_plugin_latency_t>(CLAP_EXT_LATENCY);
   ASSERT_NE(latency, nullptr);
   EXPECT_EQ(latency->get(&instance->plugin()), 0u);
   for (const char* id : {"clap.params", "clap.state", "clap.gui", "clap.tail", "clap.timer-support",
