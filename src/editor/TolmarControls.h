@@ -113,8 +113,6 @@ public:
   ITolmarSwitchTextControl(float x, float y, int paramIdx, const IBitmap& bitmap);
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void Draw(IEditorGraphics& g) override;
-  // Where the value caption is drawn.
-  IRECT CaptionRECT() const { return IRECT(GetRECT().L, area.B, GetRECT().R, GetRECT().B); }
 
 private:
   IBitmap bitmap;
@@ -134,8 +132,6 @@ public:
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
   void OnPopupMenuSelection(IPopupMenu* selected, int valIdx) override;
   bool PressEditsValue(const IMouseMod& mod) const override { return !(mod.R && !mod.L); }
-  // Where the value caption is drawn.
-  IRECT CaptionRECT() const { return IRECT(GetRECT().L, area.B, GetRECT().R, GetRECT().B); }
 
 private:
   IPopupMenu valueMenu;

@@ -1,5 +1,6 @@
 #include "engine/DelayEngine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "params/DelayParameters.h"
@@ -157,14 +158,9 @@ void DelayEngine::controlStep(int frame)
 
 void DelayEngine::glideQuality()
 {
+  // At most one glide step towards the parameter's value per control step.
   const double current = delayLine.getQuality();
-  if (current == qualityTarget)
-    return;
-  const double step = kQualityGlidePerControlStep;
-  if (qualityTarget > current + step)
-    delayLine.setQuality(current + step);
-  else if (qualityTarget < current - step)
-    delayLine.setQuality(current - step);
-  else
-    delayLine.setQuality(qualityTarget);
+  if (current != qualityTarget)
+    delayLine.setQuality(std::clamp(qualityTarget, current - kQualityGlidePerControlStep,
+                                    current + kQualityGlidePerControlStep));
 }

@@ -210,10 +210,10 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
   // Freeze and the bindings change on a disarmed model, through the same
   // steps the plug-in took; then the model takes the plug-in's learn state.
   auto apply = [this] { model->ApplyPendingChanges(); };
-  auto shown = [this] { return model->GetEditorIndicators(); };
   model->PostLearn(false);
   apply();
-  if (flag(frozen, shown().frozen) != shown().frozen)
+  const bool wasFrozen = model->GetEditorIndicators().frozen;
+  if (flag(frozen, wasFrozen) != wasFrozen)
   {
     model->PostFreeze();
     apply();
@@ -260,11 +260,12 @@ void Lv2EditorUI::applyDisplay(const LV2_Atom_Object* display)
   }
   for (int c = 0; c < ControllerMap::kNumControllers; ++c)
     syncedMap[c] = model->GetControllerBinding(c);
-  const bool learnChanged = syncedArmed != shown().learnArmed || syncedUnlearn != shown().unlearnMode;
-  const bool freezeChanged = syncedFrozen != shown().frozen;
-  syncedArmed = shown().learnArmed;
-  syncedUnlearn = shown().unlearnMode;
-  syncedFrozen = shown().frozen;
+  const IEffectPlugin::EditorIndicators shown = model->GetEditorIndicators();
+  const bool learnChanged = syncedArmed != shown.learnArmed || syncedUnlearn != shown.unlearnMode;
+  const bool freezeChanged = syncedFrozen != shown.frozen;
+  syncedArmed = shown.learnArmed;
+  syncedUnlearn = shown.unlearnMode;
+  syncedFrozen = shown.frozen;
   redrawButtons(learnChanged, freezeChanged);
 }
 

@@ -538,26 +538,9 @@ void X11EditorWindow::checkEmbedderFollowed()
     return;
   // The host's top-level window: the ancestor a window manager marked as
   // a client (WM_STATE), else the one directly below the root.
-  const xcb_atom_t wmState = internAtom(connection, "WM_STATE");
-  xcb_window_t topLevel = parentWindow;
-  for (int depth = 0; depth < 64; ++depth)
-  {
-    xcb_get_property_reply_t* state = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, topLevel, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr);
-    const bool isClient = state && state->type != XCB_ATOM_NONE;
-    std::free(state);
-    if (isClient)
-      break;
-    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, topLevel), nullptr);
-    if (!tree)
-      return;
-    const bool belowRoot = tree->parent == tree->root || tree->parent == XCB_NONE;
-    const xcb_window_t up = tree->parent;
-    std::free(tree);
-    if (belowRoot)
-      break;
-    topLevel = up;
-  }
+  const xcb_window_t topLevel = topLevelOf(parentWindow, internAtom(connection, "WM_STATE"));
+  if (topLevel == XCB_NONE)
+    return;
   xcb_get_geometry_reply_t* top = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, topLevel), nullptr);
   if (!top)
     return;
@@ -668,13 +651,23 @@ void X11EditorWindow::onKey(const xcb_key_press_event_t& event, bool down)
     graphics.OnKeyUp(pointerX, pointerY, press);
 }
 
-xcb_window_t X11EditorWindow::topLevelOf(xcb_window_t child)
+xcb_window_t X11EditorWindow::topLevelOf(xcb_window_t child, xcb_atom_t clientMark)
 {
   // The ancestor that is a child of the root: the host's window, or the
-  // frame a window manager put around it.
+  // frame a window manager put around it. With a mark, the first window on
+  // the way up that carries it, where one does.
   xcb_window_t current = child;
   for (int depth = 0; depth < 64 && current > 1; ++depth)
   {
+    if (clientMark != XCB_ATOM_NONE)
+    {
+      xcb_get_property_reply_t* mark = xcb_get_property_reply(
+          connection, xcb_get_property(connection, 0, current, clientMark, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr);
+      const bool marked = mark && mark->type != XCB_ATOM_NONE;
+      std::free(mark);
+      if (marked)
+        return current;
+    }
     xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr);
     if (!tree)
       return XCB_NONE;

@@ -112,7 +112,7 @@ private:
   void takeFocus();
   void giveFocusBack();
   xcb_window_t currentFocus();
-  xcb_window_t topLevelOf(xcb_window_t child);
+  xcb_window_t topLevelOf(xcb_window_t child, xcb_atom_t clientMark = XCB_ATOM_NONE);
   void onSelectionNotify(const xcb_selection_notify_event_t& event);
   void loadKeymap();
 

@@ -49,6 +49,10 @@ struct Gtk
     int width;
     int height;
   };
+  struct Allocation
+  {
+    int x, y, width, height;
+  };
   int (*initCheck)(int*, char***) = nullptr;
   void* (*windowNew)(int) = nullptr;
   void (*containerAdd)(void*, void*) = nullptr;
@@ -67,6 +71,8 @@ struct Gtk
   void (*grabFocus)(void*) = nullptr;
   void (*present)(void*) = nullptr;
   void (*setTitle)(void*, const char*) = nullptr;
+  void (*setResizable)(void*, int) = nullptr;
+  void (*allocation)(void*, Allocation*) = nullptr;
 
   // Never unloaded: GTK cannot be unloaded from a process that used it.
   bool load(const char* libraryName = kGtk3Library)
@@ -84,12 +90,25 @@ struct Gtk
                         find(destroy, "gtk_widget_destroy") && find(vboxNew, "gtk_vbox_new") &&
                         find(packStart, "gtk_box_pack_start") && find(entryNew, "gtk_entry_new") &&
                         find(entryText, "gtk_entry_get_text") && find(grabFocus, "gtk_widget_grab_focus") &&
-                        find(present, "gtk_window_present") && find(setTitle, "gtk_window_set_title");
+                        find(present, "gtk_window_present") && find(setTitle, "gtk_window_set_title") &&
+                        find(setResizable, "gtk_window_set_resizable") &&
+                        find(allocation, "gtk_widget_get_allocation");
     if (std::string(libraryName) != kGtk3Library)
       return common;
     return common && find(preferredSize, "gtk_widget_get_preferred_size") &&
            find(allocatedWidth, "gtk_widget_get_allocated_width") &&
            find(allocatedHeight, "gtk_widget_get_allocated_height");
+  }
+
+  // Shows a top-level window, raised, with the keyboard focus in `field`
+  // once it has settled for `settle`.
+  void showFocused(void* window, void* field, std::chrono::milliseconds settle)
+  {
+    showAll(window);
+    pump(std::chrono::milliseconds(300));
+    present(window);
+    grabFocus(field);
+    pump(settle);
   }
 
   void pump(std::chrono::milliseconds time)
@@ -248,11 +267,7 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
   gtk.packStart(box, hostField, 0, 0, 0);
   gtk.packStart(box, editor.widget(), 1, 1, 0);
   gtk.containerAdd(window, box);
-  gtk.showAll(window);
-  gtk.pump(std::chrono::milliseconds(300));
-  gtk.present(window);
-  gtk.grabFocus(hostField);
-  gtk.pump(std::chrono::milliseconds(300));
+  gtk.showFocused(window, hostField, std::chrono::milliseconds(300));
 
   host::Desktop desktop;
   ASSERT_TRUE(desktop.ok());
@@ -307,11 +322,7 @@ TEST_P(SuilKeys, EveryKeyReachesAnOpenMenuOrFieldAndTheHostGetsThemBack)
   gtk.setTitle(other, "Another application");
   void* otherField = gtk.entryNew();
   gtk.containerAdd(other, otherField);
-  gtk.showAll(other);
-  gtk.pump(std::chrono::milliseconds(300));
-  gtk.present(other);
-  gtk.grabFocus(otherField);
-  gtk.pump(std::chrono::milliseconds(500));
+  gtk.showFocused(other, otherField, std::chrono::milliseconds(500));
   desktop.typeText("zz");
   gtk.pump(std::chrono::milliseconds(300));
   EXPECT_EQ(std::string(gtk.entryText(otherField)), "zz") << "the editor kept the keyboard from another window";
@@ -368,50 +379,6 @@ struct Wrapper
   const char* containerType;
 };
 void PrintTo(const Wrapper& wrapper, std::ostream* out) { *out << wrapper.name; }
-
-struct GtkAllocation
-{
-  int x, y, width, height;
-};
-
-// The functions of either GTK that the host window needs.
-struct AnyGtk
-{
-  int (*initCheck)(int*, char***) = nullptr;
-  void* (*windowNew)(int) = nullptr;
-  void (*setResizable)(void*, int) = nullptr;
-  void (*containerAdd)(void*, void*) = nullptr;
-  void (*showAll)(void*) = nullptr;
-  int (*eventsPending)() = nullptr;
-  int (*iterate)(int) = nullptr;
-  void (*allocation)(void*, GtkAllocation*) = nullptr;
-
-  bool load(const char* library)
-  {
-    void* handle = dlopen(library, RTLD_NOW | RTLD_GLOBAL);
-    if (!handle)
-      return false;
-    auto find = [handle](auto& function, const char* name) {
-      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
-      return function != nullptr;
-    };
-    return find(initCheck, "gtk_init_check") && find(windowNew, "gtk_window_new") &&
-           find(setResizable, "gtk_window_set_resizable") && find(containerAdd, "gtk_container_add") &&
-           find(showAll, "gtk_widget_show_all") && find(eventsPending, "gtk_events_pending") &&
-           find(iterate, "gtk_main_iteration_do") && find(allocation, "gtk_widget_get_allocation");
-  }
-
-  void pump(std::chrono::milliseconds time)
-  {
-    const auto end = std::chrono::steady_clock::now() + time;
-    do
-    {
-      while (eventsPending())
-        iterate(0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-  }
-};
 
 // The editor's own window: the deepest window with base-size hints and
 // XEmbed information (a wrapper's plug may have both, and holds it).
@@ -527,7 +494,7 @@ struct SizeMenuMirror
     std::_Exit(failures ? 1 : 0);
   };
   ::setenv("NO_AT_BRIDGE", "1", 1);
-  AnyGtk gtk;
+  Gtk gtk;
   if (!gtk.load(wrapper.gtkLibrary) || !gtk.initCheck(nullptr, nullptr))
   {
     fail(std::string("cannot start ") + wrapper.gtkLibrary);
@@ -592,7 +559,7 @@ struct SizeMenuMirror
   // exactly that; says what it saw otherwise.
   auto settlesAt = [&](const std::string& step, int width, int height) {
     int w = 0, h = 0;
-    GtkAllocation allocation{};
+    Gtk::Allocation allocation{};
     for (int tries = 0; tries < 60; ++tries)
     {
       gtk.pump(std::chrono::milliseconds(50));

@@ -152,6 +152,53 @@ bool Image::writePNG(const std::string& path) const
   return written;
 }
 
+namespace
+{
+// Depth 24 in 32-bit little-endian pixels, as Xvfb keeps them.
+Image grabArea(xcb_connection_t* connection, xcb_window_t window, int x, int y, int width, int height)
+{
+  Image image;
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      connection,
+      xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u),
+      nullptr);
+  if (!reply)
+    return image;
+  const auto* data = reinterpret_cast<const uint32_t*>(xcb_get_image_data(reply));
+  const int stride = xcb_get_image_data_length(reply) / 4 / std::max(1, height);
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(static_cast<size_t>(width) * height);
+  for (int row = 0; row < height; ++row)
+    for (int col = 0; col < width; ++col)
+      image.pixels[static_cast<size_t>(row) * width + col] = data[static_cast<size_t>(row) * stride + col] & 0xFFFFFF;
+  std::free(reply);
+  return image;
+}
+
+void fakePointer(xcb_connection_t* connection, uint8_t type, int button, xcb_window_t root = XCB_NONE, int rootX = 0,
+                 int rootY = 0)
+{
+  xcb_test_fake_input(connection, type, static_cast<uint8_t>(button), XCB_CURRENT_TIME, root,
+                      static_cast<int16_t>(rootX), static_cast<int16_t>(rootY), 0);
+}
+
+uint32_t inputFocusOf(xcb_connection_t* connection)
+{
+  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+  const uint32_t focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
+// A round trip: the server has handled all that was sent before it.
+void roundTrip(xcb_connection_t* connection)
+{
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+} // namespace
+
 bool typeKeyThroughXTest(xcb_connection_t* connection, uint32_t keysym, uint32_t heldKeysym)
 {
   const xcb_setup_t* setup = xcb_get_setup(connection);
@@ -291,45 +338,25 @@ bool HostWindow::sizeHints(uint32_t child, SizeHints& sizes)
 
 Image HostWindow::grab(int x, int y, int width, int height)
 {
-  Image image;
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(
-      connection,
-      xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<int16_t>(x), static_cast<int16_t>(y),
-                    static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u),
-      nullptr);
-  if (!reply)
-    return image;
-  // Depth 24 in 32-bit little-endian pixels, as Xvfb keeps them.
-  const auto* data = reinterpret_cast<const uint32_t*>(xcb_get_image_data(reply));
-  const int stride = xcb_get_image_data_length(reply) / 4 / std::max(1, height);
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(static_cast<size_t>(width) * height);
-  for (int row = 0; row < height; ++row)
-    for (int col = 0; col < width; ++col)
-      image.pixels[static_cast<size_t>(row) * width + col] = data[static_cast<size_t>(row) * stride + col] & 0xFFFFFF;
-  std::free(reply);
-  return image;
+  return grabArea(connection, window, x, y, width, height);
 }
 
 void HostWindow::moveTo(int x, int y)
 {
   // No window manager moves it: the window lies where it was created.
-  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(originX + x),
-                      static_cast<int16_t>(originY + y), 0);
+  fakePointer(connection, XCB_MOTION_NOTIFY, 0, root, originX + x, originY + y);
   sync();
 }
 
 void HostWindow::press(int button)
 {
-  xcb_test_fake_input(connection, XCB_BUTTON_PRESS, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  fakePointer(connection, XCB_BUTTON_PRESS, button);
   sync();
 }
 
 void HostWindow::release(int button)
 {
-  xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
-                      0);
+  fakePointer(connection, XCB_BUTTON_RELEASE, button);
   sync();
 }
 
@@ -423,15 +450,12 @@ void HostWindow::serveClipboard()
 
 uint32_t HostWindow::inputFocus()
 {
-  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-  const uint32_t focus = reply ? reply->focus : 0;
-  std::free(reply);
-  return focus;
+  return inputFocusOf(connection);
 }
 
 void HostWindow::sync()
 {
-  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+  roundTrip(connection);
 }
 // --- Desktop -----------------------------------------------------------------------
 
@@ -599,43 +623,24 @@ bool Desktop::rootPosition(uint32_t window, int& x, int& y)
 
 Image Desktop::grab(uint32_t window)
 {
-  Image image;
   xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
   if (!geometry)
-    return image;
+    return {};
   const int width = geometry->width;
   const int height = geometry->height;
   std::free(geometry);
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(
-      connection,
-      xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(width),
-                    static_cast<uint16_t>(height), ~0u),
-      nullptr);
-  if (!reply)
-    return image;
-  const auto* data = reinterpret_cast<const uint32_t*>(xcb_get_image_data(reply));
-  const int stride = xcb_get_image_data_length(reply) / 4 / std::max(1, height);
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(static_cast<size_t>(width) * height);
-  for (int row = 0; row < height; ++row)
-    for (int col = 0; col < width; ++col)
-      image.pixels[static_cast<size_t>(row) * width + col] = data[static_cast<size_t>(row) * stride + col] & 0xFFFFFF;
-  std::free(reply);
-  return image;
+  return grabArea(connection, window, 0, 0, width, height);
 }
 
 void Desktop::click(int rootX, int rootY, int button)
 {
-  xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(rootX),
-                      static_cast<int16_t>(rootY), 0);
+  fakePointer(connection, XCB_MOTION_NOTIFY, 0, root, rootX, rootY);
   sync();
   usleep(50000);
-  xcb_test_fake_input(connection, XCB_BUTTON_PRESS, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  fakePointer(connection, XCB_BUTTON_PRESS, button);
   sync();
   usleep(50000);
-  xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
-                      0);
+  fakePointer(connection, XCB_BUTTON_RELEASE, button);
   sync();
 }
 
@@ -661,15 +666,12 @@ bool Desktop::typeText(const char* text)
 
 uint32_t Desktop::inputFocus()
 {
-  xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-  const uint32_t focus = reply ? reply->focus : 0;
-  std::free(reply);
-  return focus;
+  return inputFocusOf(connection);
 }
 
 void Desktop::sync()
 {
-  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+  roundTrip(connection);
 }
 
 bool findHighlight(const Image& image, uint32_t colour, int& x, int& y)
