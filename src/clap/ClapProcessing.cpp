@@ -40,7 +40,7 @@ const Event* as(const clap_event_header_t& header)
 
 clap_process_status ClapEffect::Process(const clap_process_t& process)
 {
-  processChangeCount = 0;
+  processChanges.Clear();
   const uint32_t frames = process.frames_count;
 
   // Transport: the block's, then any change the list carries (the engine
@@ -70,7 +70,7 @@ clap_process_status ClapEffect::Process(const clap_process_t& process)
             plugin->GetBypassed());
 
   // The editor learns of the block's changes on the main thread.
-  if (processChangeCount > 0 || hostChanged.load(std::memory_order_relaxed) != 0 ||
+  if (processChanges.Count() > 0 || hostChanged.load(std::memory_order_relaxed) != 0 ||
       plugin->GetMidiQueueToEditor().ElementsAvailable() > 0)
     requestCallback();
   reportEdits(process.out_events);

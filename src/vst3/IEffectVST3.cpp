@@ -266,7 +266,7 @@ uint32 PLUGIN_API IEffectVST3::getProcessContextRequirements()
 
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 {
-  processChangeCount = 0;
+  processChanges.Clear();
   processor.ProcessTransport(data.processContext, processSetup.processMode == kOffline);
   // What other threads posted since the last block comes first, so that the
   // block's own changes have the last word.
@@ -289,36 +289,24 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 
 void IEffectVST3::InformHostOfParamChangeFromProcess(int paramIdx, double normalizedValue, int sampleOffset)
 {
-  // A parameter changed twice in a block keeps both points; past the
-  // capacity only the latest value of each parameter is kept.
-  if (processChangeCount < kMaxProcessChanges)
-  {
-    processChanges[static_cast<size_t>(processChangeCount++)] = {paramIdx, normalizedValue, sampleOffset};
-    return;
-  }
-  for (int i = processChangeCount - 1; i >= 0; --i)
-    if (processChanges[static_cast<size_t>(i)].paramIdx == paramIdx)
-    {
-      processChanges[static_cast<size_t>(i)].value = normalizedValue;
-      return;
-    }
+  processChanges.Add(paramIdx, normalizedValue, sampleOffset);
 }
 
 void IEffectVST3::reportProcessChanges(IParameterChanges* output)
 {
   if (!output)
     return;
-  for (int i = 0; i < processChangeCount; ++i)
+  for (int i = 0; i < processChanges.Count(); ++i)
   {
-    const ProcessChange& change = processChanges[static_cast<size_t>(i)];
+    const IBlockParamChanges::Change& change = processChanges[i];
     int32 queueIndex = 0;
     IParamValueQueue* queue = output->addParameterData(static_cast<ParamID>(change.paramIdx), queueIndex);
     if (!queue)
       continue;
     int32 pointIndex = 0;
-    queue->addPoint(std::max(change.sampleOffset, 0), change.value, pointIndex);
+    queue->addPoint(std::max(change.sampleOffset, 0), change.normalizedValue, pointIndex);
   }
-  processChangeCount = 0;
+  processChanges.Clear();
 }
 
 void IEffectVST3::ParameterChangedByProcess(int paramIdx, double normalizedValue)
