@@ -1,7 +1,5 @@
 #include "clap/ClapMidi.h"
 
-#include <cmath>
-
 namespace ClapMidi
 {
 int32_t TimeInBlock(uint32_t time, uint32_t frames)
@@ -58,16 +56,9 @@ Kind FromNoteEvent(const clap_event_note_t& event, bool on, uint32_t frames, IMi
   msg.status = static_cast<uint8_t>((on ? 0x90 : 0x80) | event.channel);
   msg.data1 = static_cast<uint8_t>(event.key);
   msg.data2 = 0;
+  // Scaled in single precision, as the VST 3 version's events are.
   if (on)
-  {
-    // Scaled in single precision, as the VST 3 version scales its events.
-    float velocity = static_cast<float>(event.velocity);
-    if (!(velocity >= 0.0f))
-      velocity = 0.0f;
-    if (velocity > 1.0f)
-      velocity = 1.0f;
-    msg.data2 = static_cast<uint8_t>(std::trunc(velocity * 127.0f));
-  }
+    msg.data2 = IMidiMsg::DataByteOf(static_cast<float>(event.velocity));
   return Kind::kNote;
 }
 } // namespace ClapMidi
