@@ -11,12 +11,11 @@
 #include "lv2/Lv2Features.h"
 #include "lv2/Lv2Uris.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "plugin/MakeEffect.h"
 
 namespace
 {
-// The state is about a hundred bytes; anything far beyond is not ours.
-constexpr uint32_t kMaxStateBytes = 1 << 20;
 constexpr float kNeverApplied = std::numeric_limits<float>::quiet_NaN();
 
 // A number of any of the atom number types.
@@ -474,7 +473,7 @@ LV2_State_Status Lv2Effect::Restore(LV2_State_Retrieve_Function retrieve, LV2_St
   const void* data = retrieve(handle, uris.stateChunk, &size, &type, &flags);
   if (!data)
     return LV2_STATE_ERR_NO_PROPERTY;
-  if (type != uris.atomChunk || size > kMaxStateBytes)
+  if (type != uris.atomChunk || size > static_cast<size_t>(StateFormat::kMaxStateBytes))
     return LV2_STATE_ERR_BAD_TYPE;
   try
   {

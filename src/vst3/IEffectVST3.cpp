@@ -7,6 +7,7 @@
 #include "params/IByteChunk.h"
 #include "params/ProductFacts/ParameterIds.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -19,9 +20,6 @@ namespace
 {
 // A state stream is read in pieces of this size.
 constexpr int32 kStateReadPiece = 128;
-// The state is about a hundred bytes; a stream that goes on past this is not
-// one of ours, and reading stops rather than filling memory.
-constexpr int kMaxStateBytes = 1 << 20;
 constexpr size_t kMaxOutputBuses = 16;
 
 const IOConfig* configWithMostBuses(const std::vector<IOConfig>& configs, bool inputs)
@@ -351,7 +349,7 @@ tresult IEffectVST3::restoreComponentState(IBStream* stream)
 
     IByteChunk chunk;
     char piece[kStateReadPiece];
-    while (chunk.Size() < kMaxStateBytes)
+    while (chunk.Size() < StateFormat::kMaxStateBytes)
     {
       int32 got = 0;
       const tresult result = stream->read(piece, kStateReadPiece, &got);
