@@ -1,14 +1,9 @@
 #include "clap/ClapMidi.h"
 
+#include "plugin/IEffectProcessor.h"
+
 namespace ClapMidi
 {
-int32_t TimeInBlock(uint32_t time, uint32_t frames)
-{
-  if (frames == 0)
-    return 0;
-  return static_cast<int32_t>(time < frames ? time : frames - 1);
-}
-
 Kind FromMidiEvent(const clap_event_midi_t& event, uint32_t frames, IMidiMsg& msg)
 {
   const uint8_t status = event.data[0];
@@ -40,7 +35,7 @@ Kind FromMidiEvent(const clap_event_midi_t& event, uint32_t frames, IMidiMsg& ms
   }
   if (twoDataBytes && (data2 & 0x80))
     return Kind::kNone;
-  msg.offset = TimeInBlock(event.header.time, frames);
+  msg.offset = IEffectProcessor::OffsetInBlock(event.header.time, frames);
   msg.status = status;
   msg.data1 = data1;
   // The release velocity is not passed on, as in the VST 3 version.
@@ -52,7 +47,7 @@ Kind FromNoteEvent(const clap_event_note_t& event, bool on, uint32_t frames, IMi
 {
   if (event.channel < 0 || event.channel > 15 || event.key < 0 || event.key > 127)
     return Kind::kNone;
-  msg.offset = TimeInBlock(event.header.time, frames);
+  msg.offset = IEffectProcessor::OffsetInBlock(event.header.time, frames);
   msg.status = static_cast<uint8_t>((on ? 0x90 : 0x80) | event.channel);
   msg.data1 = static_cast<uint8_t>(event.key);
   msg.data2 = 0;

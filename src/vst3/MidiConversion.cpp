@@ -23,13 +23,6 @@ bool validChannelAndPitch(int channel, int pitch)
 }
 } // namespace
 
-int32_t OffsetInBlock(int32_t sampleOffset, int32_t numSamples)
-{
-  if (sampleOffset < 0 || numSamples <= 0)
-    return 0;
-  return sampleOffset < numSamples ? sampleOffset : numSamples - 1;
-}
-
 IMidiMsg FromControllerParameter(int index, double value, int32_t sampleOffset)
 {
   const int channel = index / ParamIDs::kMidiControllersPerChannel;
