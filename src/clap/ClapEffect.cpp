@@ -678,19 +678,7 @@ void ClapEffect::InformHostOfPresetChange()
 
 void ClapEffect::InformHostOfParamChangeFromProcess(int paramIdx, double normalizedValue, int sampleOffset)
 {
-  // A parameter changed twice in a block keeps both points; past the
-  // capacity only the latest value of each parameter is kept.
-  if (processChangeCount < kMaxProcessChanges)
-  {
-    processChanges[static_cast<size_t>(processChangeCount++)] = {paramIdx, normalizedValue, sampleOffset};
-    return;
-  }
-  for (int i = processChangeCount - 1; i >= 0; --i)
-    if (processChanges[static_cast<size_t>(i)].paramIdx == paramIdx)
-    {
-      processChanges[static_cast<size_t>(i)].normalizedValue = normalizedValue;
-      return;
-    }
+  processChanges.Add(paramIdx, normalizedValue, sampleOffset);
 }
 
 bool ClapEffect::pushEdit(const clap_output_events_t* out, HostEdit::Kind kind, clap_id id, double plainValue,
@@ -735,9 +723,9 @@ void ClapEffect::reportEdits(const clap_output_events_t* out)
 
   // Then the changes the block made by itself (a MIDI controller moved a
   // parameter), each as a gesture of its own, in time order.
-  for (int i = 0; i < processChangeCount && canPush; ++i)
+  for (int i = 0; i < processChanges.Count() && canPush; ++i)
   {
-    const ProcessChange& change = processChanges[static_cast<size_t>(i)];
+    const IBlockParamChanges::Change& change = processChanges[i];
     const IParam* param = plugin->GetParam(change.paramIdx);
     if (!param)
       continue;
@@ -747,7 +735,7 @@ void ClapEffect::reportEdits(const clap_output_events_t* out)
     pushEdit(out, HostEdit::kValue, id, plainOf(*param, change.normalizedValue), time);
     pushEdit(out, HostEdit::kEnd, id, 0.0, time);
   }
-  processChangeCount = 0;
+  processChanges.Clear();
 }
 
 void ClapEffect::showHostChanges()

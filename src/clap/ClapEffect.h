@@ -8,6 +8,7 @@
 
 #include "clap/ClapAudio.h"
 #include "clap/ClapExtensions.h"
+#include "plugin/IBlockParamChanges.h"
 #include "plugin/IEffectPlugin.h"
 #include "params/IParam.h"
 #include "plugin/IEffectQueue.h"
@@ -172,13 +173,5 @@ private:
 
   // The block's changes made by the effect itself (MIDI control), written
   // and read by the audio thread inside one process call.
-  struct ProcessChange
-  {
-    int paramIdx;
-    double normalizedValue;
-    int sampleOffset;
-  };
-  static constexpr int kMaxProcessChanges = 256;
-  std::array<ProcessChange, kMaxProcessChanges> processChanges{};
-  int processChangeCount = 0;
+  IBlockParamChanges processChanges;
 };

@@ -1,16 +1,9 @@
 #include "clap/ClapMidi.h"
 
-#include <cmath>
+#include "plugin/IEffectProcessor.h"
 
 namespace ClapMidi
 {
-int32_t TimeInBlock(uint32_t time, uint32_t frames)
-{
-  if (frames == 0)
-    return 0;
-  return static_cast<int32_t>(time < frames ? time : frames - 1);
-}
-
 Kind FromMidiEvent(const clap_event_midi_t& event, uint32_t frames, IMidiMsg& msg)
 {
   const uint8_t status = event.data[0];
@@ -42,7 +35,7 @@ Kind FromMidiEvent(const clap_event_midi_t& event, uint32_t frames, IMidiMsg& ms
   }
   if (twoDataBytes && (data2 & 0x80))
     return Kind::kNone;
-  msg.offset = TimeInBlock(event.header.time, frames);
+  msg.offset = IEffectProcessor::OffsetInBlock(event.header.time, frames);
   msg.status = status;
   msg.data1 = data1;
   // The release velocity is not passed on, as in the VST 3 version.
@@ -54,20 +47,13 @@ Kind FromNoteEvent(const clap_event_note_t& event, bool on, uint32_t frames, IMi
 {
   if (event.channel < 0 || event.channel > 15 || event.key < 0 || event.key > 127)
     return Kind::kNone;
-  msg.offset = TimeInBlock(event.header.time, frames);
+  msg.offset = IEffectProcessor::OffsetInBlock(event.header.time, frames);
   msg.status = static_cast<uint8_t>((on ? 0x90 : 0x80) | event.channel);
   msg.data1 = static_cast<uint8_t>(event.key);
   msg.data2 = 0;
+  // Scaled in single precision, as the VST 3 version's events are.
   if (on)
-  {
-    // Scaled in single precision, as the VST 3 version scales its events.
-    float velocity = static_cast<float>(event.velocity);
-    if (!(velocity >= 0.0f))
-      velocity = 0.0f;
-    if (velocity > 1.0f)
-      velocity = 1.0f;
-    msg.data2 = static_cast<uint8_t>(std::trunc(velocity * 127.0f));
-  }
+    msg.data2 = IMidiMsg::DataByteOf(static_cast<float>(event.velocity));
   return Kind::kNote;
 }
 } // namespace ClapMidi

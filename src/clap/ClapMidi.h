@@ -19,9 +19,6 @@ enum class Kind
   kNote,
 };
 
-// A host's event time moved into the block of frames samples.
-int32_t TimeInBlock(uint32_t time, uint32_t frames);
-
 // A raw MIDI 1.0 event; kNone for messages the effect does not take
 // (program change, system messages) and for malformed bytes.
 Kind FromMidiEvent(const clap_event_midi_t& event, uint32_t frames, IMidiMsg& msg);

@@ -40,7 +40,7 @@ const Event* as(const clap_event_header_t& header)
 
 clap_process_status ClapEffect::Process(const clap_process_t& process)
 {
-  processChangeCount = 0;
+  processChanges.Clear();
   const uint32_t frames = process.frames_count;
 
   // Transport: the block's, then any change the list carries (the engine
@@ -70,7 +70,7 @@ clap_process_status ClapEffect::Process(const clap_process_t& process)
             plugin->GetBypassed());
 
   // The editor learns of the block's changes on the main thread.
-  if (processChangeCount > 0 || hostChanged.load(std::memory_order_relaxed) != 0 ||
+  if (processChanges.Count() > 0 || hostChanged.load(std::memory_order_relaxed) != 0 ||
       plugin->GetMidiQueueToEditor().ElementsAvailable() > 0)
     requestCallback();
   reportEdits(process.out_events);
@@ -137,7 +137,7 @@ void ClapEffect::applyParameterEvents(const clap_input_events_t* in, uint32_t fr
       order[static_cast<size_t>(count++)] = slot;
     }
     values[static_cast<size_t>(slot)] = event->value;
-    times[static_cast<size_t>(slot)] = ClapMidi::TimeInBlock(header.time, frames);
+    times[static_cast<size_t>(slot)] = IEffectProcessor::OffsetInBlock(header.time, frames);
   });
   for (int i = 0; i < count; ++i)
   {
@@ -189,7 +189,7 @@ void ClapEffect::deliverMidiEvents(const clap_input_events_t* in, uint32_t frame
         if (event->buffer && event->size > 0)
         {
           ISysEx sysEx;
-          sysEx.offset = ClapMidi::TimeInBlock(header.time, frames);
+          sysEx.offset = IEffectProcessor::OffsetInBlock(header.time, frames);
           sysEx.data = event->buffer;
           sysEx.size = static_cast<int32_t>(std::min<uint32_t>(event->size, 0x7FFFFFFF));
           plugin->ProcessSysEx(sysEx);

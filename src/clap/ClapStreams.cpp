@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "params/ProductFacts/StateFormat.h"
+
 namespace ClapStreams
 {
 namespace
@@ -47,7 +49,7 @@ bool ReadAll(const clap_istream_t& stream, IByteChunk& chunk)
     // A stream that reports more than it was asked for is not believed.
     if (got < 0 || got > kReadPiece)
       return false;
-    if (chunk.Size() + got > kMaxStateBytes)
+    if (chunk.Size() + got > StateFormat::kMaxStateBytes)
       return false;
     chunk.PutBytes(piece, static_cast<int>(got));
   }

@@ -8,15 +8,11 @@
 // The host's state streams, read and written whole. Main thread.
 namespace ClapStreams
 {
-// A state is about a hundred bytes; a stream that goes on past this is not
-// one of ours, and reading stops rather than filling memory.
-inline constexpr int kMaxStateBytes = 1 << 20;
-
 // Writes every byte, going on after partial writes; false when the stream
 // fails or stops taking bytes.
 bool WriteAll(const clap_ostream_t& stream, const void* data, size_t size);
 
 // Reads to the stream's end into chunk; false when a read fails or the
-// stream is longer than kMaxStateBytes.
+// stream is longer than StateFormat::kMaxStateBytes.
 bool ReadAll(const clap_istream_t& stream, IByteChunk& chunk);
 } // namespace ClapStreams

@@ -11,12 +11,11 @@
 #include "lv2/Lv2Features.h"
 #include "lv2/Lv2Uris.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "plugin/MakeEffect.h"
 
 namespace
 {
-// The state is about a hundred bytes; anything far beyond is not ours.
-constexpr uint32_t kMaxStateBytes = 1 << 20;
 constexpr float kNeverApplied = std::numeric_limits<float>::quiet_NaN();
 
 // A number of any of the atom number types.
@@ -68,7 +67,7 @@ Lv2Effect::Lv2Effect(std::unique_ptr<IEffectPlugin> instance, const LV2_URID_Map
 
   std::fill(std::begin(lastParameterPort), std::end(lastParameterPort), kNeverApplied);
   lastEnabledPort = kNeverApplied;
-  scratch.assign(static_cast<size_t>(kScratchFrames) * 4, 0.0);
+  audio.SetMaxBlockSize(kScratchFrames);
   displayText.Reserve(64);
 
   plugin->SetHost(this);
@@ -348,37 +347,26 @@ void Lv2Effect::applyCommand(const LV2_Atom_Object* command)
 
 void Lv2Effect::processAudio(uint32_t start, uint32_t end)
 {
-  double* scratchIn[2] = {scratch.data(), scratch.data() + kScratchFrames};
-  double* scratchOut[2] = {scratch.data() + 2 * kScratchFrames, scratch.data() + 3 * kScratchFrames};
   const bool bypassed = plugin->GetBypassed();
-  uint32_t done = start;
-  // One pass even for an empty block, so that the instance sees every block.
+  // The runner counts frames in an int; a piece longer than that (no real
+  // host's) goes in several calls. One call even for an empty piece, so
+  // that the instance sees every block.
+  constexpr uint32_t kMaxRun = 1u << 30;
   do
   {
-    const uint32_t n = std::min<uint32_t>(end - done, kScratchFrames);
-    for (int c = 0; c < 2; ++c)
+    const uint32_t n = std::min(end - start, kMaxRun);
+    float* in[IEffectAudioRunner::kChannels];
+    float* out[IEffectAudioRunner::kChannels];
+    for (int c = 0; c < IEffectAudioRunner::kChannels; ++c)
     {
-      if (audioIn[c])
-        std::copy_n(audioIn[c] + done, n, scratchIn[c]);
-      else
-        std::fill_n(scratchIn[c], n, 0.0);
-      std::fill_n(scratchOut[c], n, 0.0);
+      // The runner only reads its inputs; it shares its signature with
+      // hosts whose input buffers are writable.
+      in[c] = audioIn[c] ? const_cast<float*>(audioIn[c]) + start : nullptr;
+      out[c] = audioOut[c] ? audioOut[c] + start : nullptr;
     }
-    if (bypassed)
-    {
-      for (int c = 0; c < 2; ++c)
-        std::copy_n(scratchIn[c], n, scratchOut[c]);
-    }
-    else
-    {
-      plugin->ProcessBlock(scratchIn, scratchOut, static_cast<int>(n));
-    }
-    for (int c = 0; c < 2; ++c)
-      if (audioOut[c])
-        for (uint32_t i = 0; i < n; ++i)
-          audioOut[c][done + i] = static_cast<float>(scratchOut[c][i]);
-    done += n;
-  } while (done < end);
+    audio.Run<float>(*plugin, in, out, static_cast<int>(n), bypassed);
+    start += n;
+  } while (start < end);
 }
 
 void Lv2Effect::readDisplay(Display& out)
@@ -485,7 +473,7 @@ LV2_State_Status Lv2Effect::Restore(LV2_State_Retrieve_Function retrieve, LV2_St
   const void* data = retrieve(handle, uris.stateChunk, &size, &type, &flags);
   if (!data)
     return LV2_STATE_ERR_NO_PROPERTY;
-  if (type != uris.atomChunk || size > kMaxStateBytes)
+  if (type != uris.atomChunk || size > static_cast<size_t>(StateFormat::kMaxStateBytes))
     return LV2_STATE_ERR_BAD_TYPE;
   try
   {

@@ -2,7 +2,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/forge.h>
@@ -13,6 +12,7 @@
 #include "lv2/Lv2Ports.h"
 #include "lv2/Lv2Urids.h"
 #include "params/ProductFacts/ControllerMap.h"
+#include "plugin/IEffectAudioRunner.h"
 #include "plugin/IEffectPlugin.h"
 
 // One effect instance as an LV2 host sees it. It turns each run() into the
@@ -102,7 +102,7 @@ private:
   // Conversion buffers, made at instantiation: blocks beyond them are
   // processed in pieces.
   static constexpr int kScratchFrames = 4096;
-  std::vector<double> scratch;
+  IEffectAudioRunner audio;
 
   IString displayText;
   Display lastDisplay{};

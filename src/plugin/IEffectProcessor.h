@@ -29,6 +29,17 @@ public:
   // Setup thread: the component was activated or deactivated.
   virtual void OnActivate(bool) {}
 
+  // A host's event time moved into a block of nFrames samples: times before
+  // it are its first frame, times past it its last. Offsets are only ever
+  // added to and compared, and a host's stray value near the ends of its
+  // integer range would overflow there.
+  static int32_t OffsetInBlock(int64_t time, int64_t nFrames)
+  {
+    if (time < 0 || nFrames <= 0)
+      return 0;
+    return static_cast<int32_t>(time < nFrames ? time : nFrames - 1);
+  }
+
   double GetSampleRate() const { return sampleRate; }
   void SetSampleRate(double rate) { sampleRate = rate; }
   int GetBlockSize() const { return blockSize; }

@@ -1,5 +1,16 @@
 #include "plugin/IMidiMsg.h"
 
+#include <cmath>
+
+uint8_t IMidiMsg::DataByteOf(float amount)
+{
+  if (!(amount >= 0.0f))
+    amount = 0.0f;
+  if (amount > 1.0f)
+    amount = 1.0f;
+  return static_cast<uint8_t>(std::trunc(amount * 127.0f));
+}
+
 const char* const IMidiMsg::CCNameStr[128] = {
   "BankSel.MSB",
   "Modulation",

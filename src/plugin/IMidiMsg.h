@@ -24,6 +24,12 @@ struct IMidiMsg
   int Channel() const { return status & 0x0F; }
   bool IsControlChange() const { return status >= 0x80 && StatusMsg() == kControlChange; }
 
+  // A host's single-precision 0..1 amount (a note's velocity, a key's
+  // pressure) as a data byte, rounded down; amounts outside 0..1 and NaN
+  // are taken as the nearer end (NaN as 0). Every binding scales alike, so
+  // that one note reaches the instance as the same message in each format.
+  static uint8_t DataByteOf(float amount);
+
   // Display names of the 128 controller numbers.
   static const char* const CCNameStr[128];
 };

@@ -7,6 +7,7 @@
 #include "params/IByteChunk.h"
 #include "params/ProductFacts/ParameterIds.h"
 #include "params/ProductFacts/SampleRates.h"
+#include "params/ProductFacts/StateFormat.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -19,9 +20,6 @@ namespace
 {
 // A state stream is read in pieces of this size.
 constexpr int32 kStateReadPiece = 128;
-// The state is about a hundred bytes; a stream that goes on past this is not
-// one of ours, and reading stops rather than filling memory.
-constexpr int kMaxStateBytes = 1 << 20;
 constexpr size_t kMaxOutputBuses = 16;
 
 const IOConfig* configWithMostBuses(const std::vector<IOConfig>& configs, bool inputs)
@@ -266,7 +264,7 @@ uint32 PLUGIN_API IEffectVST3::getProcessContextRequirements()
 
 tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 {
-  processChangeCount = 0;
+  processChanges.Clear();
   processor.ProcessTransport(data.processContext, processSetup.processMode == kOffline);
   // What other threads posted since the last block comes first, so that the
   // block's own changes have the last word.
@@ -289,36 +287,24 @@ tresult PLUGIN_API IEffectVST3::process(ProcessData& data)
 
 void IEffectVST3::InformHostOfParamChangeFromProcess(int paramIdx, double normalizedValue, int sampleOffset)
 {
-  // A parameter changed twice in a block keeps both points; past the
-  // capacity only the latest value of each parameter is kept.
-  if (processChangeCount < kMaxProcessChanges)
-  {
-    processChanges[static_cast<size_t>(processChangeCount++)] = {paramIdx, normalizedValue, sampleOffset};
-    return;
-  }
-  for (int i = processChangeCount - 1; i >= 0; --i)
-    if (processChanges[static_cast<size_t>(i)].paramIdx == paramIdx)
-    {
-      processChanges[static_cast<size_t>(i)].value = normalizedValue;
-      return;
-    }
+  processChanges.Add(paramIdx, normalizedValue, sampleOffset);
 }
 
 void IEffectVST3::reportProcessChanges(IParameterChanges* output)
 {
   if (!output)
     return;
-  for (int i = 0; i < processChangeCount; ++i)
+  for (int i = 0; i < processChanges.Count(); ++i)
   {
-    const ProcessChange& change = processChanges[static_cast<size_t>(i)];
+    const IBlockParamChanges::Change& change = processChanges[i];
     int32 queueIndex = 0;
     IParamValueQueue* queue = output->addParameterData(static_cast<ParamID>(change.paramIdx), queueIndex);
     if (!queue)
       continue;
     int32 pointIndex = 0;
-    queue->addPoint(std::max(change.sampleOffset, 0), change.value, pointIndex);
+    queue->addPoint(std::max(change.sampleOffset, 0), change.normalizedValue, pointIndex);
   }
-  processChangeCount = 0;
+  processChanges.Clear();
 }
 
 void IEffectVST3::ParameterChangedByProcess(int paramIdx, double normalizedValue)
@@ -363,7 +349,7 @@ tresult IEffectVST3::restoreComponentState(IBStream* stream)
 
     IByteChunk chunk;
     char piece[kStateReadPiece];
-    while (chunk.Size() < kMaxStateBytes)
+    while (chunk.Size() < StateFormat::kMaxStateBytes)
     {
       int32 got = 0;
       const tresult result = stream->read(piece, kStateReadPiece, &got);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "plugin/IBlockParamChanges.h"
 #include "plugin/IEffectPlugin.h"
 #include "toolkit/IEffectEditor.h"
 #include "pluginterfaces/vst/ivstchannelcontextinfo.h"
@@ -160,17 +161,7 @@ private:
   std::string resourceFolder;
   std::unique_ptr<IEffectEditor> editor;  // after plugin: goes first
 
-  // The block's parameter changes made by the effect itself, written and
-  // read by the audio thread inside one process call.
-  struct ProcessChange
-  {
-    int paramIdx;
-    double value;
-    int sampleOffset;
-  };
-  static constexpr int kMaxProcessChanges = 256;
-  std::array<ProcessChange, kMaxProcessChanges> processChanges{};
-  int processChangeCount = 0;
+  IBlockParamChanges processChanges;
   void reportProcessChanges(Steinberg::Vst::IParameterChanges* output);
   IEffectVST3View* currentView = nullptr;  // the last view created
   IEffectVST3View* openView = nullptr;     // the view showing the editor

@@ -66,7 +66,7 @@ void IEffectVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* change
     ParamValue value = 0.0;
     if (queue->getPoint(points - 1, sampleOffset, value) != kResultOk)
       continue;
-    sampleOffset = MidiConversion::OffsetInBlock(sampleOffset, numSamples);
+    sampleOffset = IEffectProcessor::OffsetInBlock(sampleOffset, numSamples);
 
     const ParamID id = queue->getParameterId();
     if (id == ParamIDs::kBypass)
@@ -97,7 +97,7 @@ void IEffectVST3ProcessorBase::ProcessEvents(IEventList* events, int32_t numSamp
     Event event{};
     if (events->getEvent(i, event) != kResultOk)
       continue;
-    event.sampleOffset = MidiConversion::OffsetInBlock(event.sampleOffset, numSamples);
+    event.sampleOffset = IEffectProcessor::OffsetInBlock(event.sampleOffset, numSamples);
     if (event.type == Event::kDataEvent)
     {
       if (!event.data.bytes)

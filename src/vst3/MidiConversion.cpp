@@ -17,28 +17,11 @@ uint8_t toDataByte(double amount)
   return static_cast<uint8_t>(std::trunc(ClampNormalized(amount) * 127.0));
 }
 
-// Event amounts are single precision, and so is their scaling.
-uint8_t toDataByte(float amount)
-{
-  if (!(amount >= 0.0f))
-    amount = 0.0f;
-  if (amount > 1.0f)
-    amount = 1.0f;
-  return static_cast<uint8_t>(std::trunc(amount * 127.0f));
-}
-
 bool validChannelAndPitch(int channel, int pitch)
 {
   return channel >= 0 && channel < 16 && pitch >= 0 && pitch < 128;
 }
 } // namespace
-
-int32_t OffsetInBlock(int32_t sampleOffset, int32_t numSamples)
-{
-  if (sampleOffset < 0 || numSamples <= 0)
-    return 0;
-  return sampleOffset < numSamples ? sampleOffset : numSamples - 1;
-}
 
 IMidiMsg FromControllerParameter(int index, double value, int32_t sampleOffset)
 {
@@ -87,7 +70,7 @@ bool FromEvent(const Event& event, IMidiMsg& msg)
     channel = event.noteOn.channel;
     pitch = event.noteOn.pitch;
     kind = 0x90;
-    data2 = toDataByte(event.noteOn.velocity);
+    data2 = IMidiMsg::DataByteOf(event.noteOn.velocity);
     break;
   case Event::kNoteOffEvent:
     // The release velocity is not passed on.
@@ -99,7 +82,7 @@ bool FromEvent(const Event& event, IMidiMsg& msg)
     channel = event.polyPressure.channel;
     pitch = event.polyPressure.pitch;
     kind = 0xA0;
-    data2 = toDataByte(event.polyPressure.pressure);
+    data2 = IMidiMsg::DataByteOf(event.polyPressure.pressure);
     break;
   default:
     return false;

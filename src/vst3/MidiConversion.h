@@ -6,11 +6,6 @@
 // instance's MIDI messages. Audio thread; nothing here allocates.
 namespace MidiConversion
 {
-// A host's sample offset moved into the block of numSamples frames: offsets
-// are only ever added to and compared, and a host's stray value near the ends
-// of the 32-bit range would overflow there.
-int32_t OffsetInBlock(int32_t sampleOffset, int32_t numSamples);
-
 // index: the MIDI-controller parameter's position after the first one
 // (130 per channel: controllers 0 to 127, channel pressure, pitch bend).
 // Values outside 0..1 are taken as the nearer end.

@@ -11,11 +11,12 @@
 cmake_minimum_required(VERSION 3.20)
 
 # Everything in src/plugin that knows no effect: the plug-in and processing
-# interfaces, the running of a block on a host's buffers, the queues
-# between threads, MIDI messages, the factory function's declaration and
+# interfaces, the running of a block on a host's buffers, the block's own
+# parameter changes, the queues between threads, MIDI messages, the factory function's declaration and
 # the vendor's addresses. src/editor is the
 # product's editor alone; bindings reach it through toolkit/IEffectEditor.h.
 set(neutral_plugin_headers
+  IBlockParamChanges.h
   IEffectAudioRunner.h
   IEffectBase.h
   IEffectCommandQueue.h

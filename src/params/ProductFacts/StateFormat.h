@@ -17,6 +17,9 @@ inline constexpr char kTagPrefix[] = "Tolmar Charge Chain Delay_2.";
 inline constexpr int kValueCount = 9;
 inline constexpr int kChunkSize = kTagLength + 8 * kValueCount;
 static_assert(kChunkSize == 103);
+// A state a host hands back that goes on far past the chunk is not one of
+// ours: reading it stops here rather than filling memory.
+inline constexpr int kMaxStateBytes = 1 << 20;
 
 // The component state a host keeps for these values: the chunk, then the
 // bypass word.
